@@ -1,0 +1,10 @@
+# Build-time configuration: fixed when the app is built, never read at run time.
+set(KELVO_SERVICE_BASE_URL "http://127.0.0.1:8756" CACHE STRING "Base URL of the marketplace service")
+set(KELVO_WEB_LOGIN_BASE "http://127.0.0.1:8757" CACHE STRING "Base address of the marketplace web login")
+set(KELVO_MAIN_STORE_URL "https://apps.example.invalid/lumo" CACHE STRING "Store page of the main app")
+set(KELVO_PARTNER_STORE_URL "https://apps.example.invalid/corvix" CACHE STRING "Store page of the partner app")
+set(KELVO_CRASH_APP_ID "900000001" CACHE STRING "Crash-reporting app identifier (nine digits)")
+set(KELVO_PUSH_KEY "kelvo-dev-push-key" CACHE STRING "Push-service application key")
+set(KELVO_BUNDLE_IDENTIFIER "com.ostrel.kelvo" CACHE STRING "Bundle identifier of the app")
+set(KELVO_URL_SCHEME "kelvoostrel" CACHE STRING "URL scheme under which other apps open this one")
+configure_file(${CMAKE_SOURCE_DIR}/cmake/KelvoConfig.h.in ${CMAKE_BINARY_DIR}/generated/KelvoConfig.h @ONLY)

@@ -1,0 +1,16 @@
+#pragma once
+#include <QByteArray>
+#include <QDebug>
+#include <QHash>
+#include <QList>
+#include <QLoggingCategory>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <optional>

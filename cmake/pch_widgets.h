@@ -1,0 +1,4 @@
+#pragma once
+#include "pch_core.h"
+#include <QPainter>
+#include <QWidget>
