@@ -1,0 +1,3 @@
+#include "CodecLog.h"
+
+Q_LOGGING_CATEGORY(lcCodec, "kelvo.codec")
