@@ -5,8 +5,8 @@
 
 namespace {
 // NaN-free sentinel kept in an atomic so a tick on another thread never reads a torn value.
-std::atomic<bool> fixedSet { false };
-std::atomic<double> fixedValue { 0.0 };
+std::atomic<bool> fixedSet {false};
+std::atomic<double> fixedValue {0.0};
 } // namespace
 
 double Clock::now()

@@ -17,8 +17,8 @@ void NotificationCenter::addObserver(QObject *observer, const QString &name, con
                                    [observer](const Entry &e) { return e.observer == observer; });
     if (!known)
         connect(observer, &QObject::destroyed, this, [this, observer] { forget(observer); });
-    m_entries.push_back({m_nextId++, observer, name, object,
-                         std::make_shared<Handler>(std::move(handler))});
+    m_entries.push_back(
+        {m_nextId++, observer, name, object, std::make_shared<Handler>(std::move(handler))});
 }
 
 void NotificationCenter::removeObserver(QObject *observer)
@@ -45,7 +45,7 @@ void NotificationCenter::forget(QObject *observer)
 void NotificationCenter::postNotification(const QString &name, const void *object,
                                           const QVariantMap &userInfo)
 {
-    const Notification note { name, object, userInfo };
+    const Notification note {name, object, userInfo};
     // Handlers may add or remove observers while we deliver: walk a snapshot
     // and re-check that each registration is still live before calling it.
     struct Target

@@ -1,0 +1,171 @@
+#include "Clock.h"
+#include "DeviceInfo.h"
+#include "NotificationCenter.h"
+#include "UserDefaults.h"
+
+#include "FileModes.h"
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <QtTest>
+
+class tst_PlatformServices : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void notificationFilters_data();
+    void notificationFilters();
+    void observerGoneMidDelivery();
+    void observerDestroyedStopsDelivery();
+    void userDefaultsSurviveRestart();
+    void userDefaultsAbsentValues();
+    void userDefaultsUnwritable();
+    void deviceIdentifier();
+    void clockCanBePinned();
+};
+
+void tst_PlatformServices::notificationFilters_data()
+{
+    QTest::addColumn<QString>("postedName");
+    QTest::addColumn<bool>("fromWatched");
+    QTest::addColumn<int>("anyCount");
+    QTest::addColumn<int>("filteredCount");
+    QTest::newRow("same name, watched sender") << "Tick" << true << 1 << 1;
+    QTest::newRow("same name, other sender") << "Tick" << false << 1 << 0;
+    QTest::newRow("other name") << "Tock" << true << 0 << 0;
+}
+
+void tst_PlatformServices::notificationFilters()
+{
+    QFETCH(QString, postedName);
+    QFETCH(bool, fromWatched);
+    QFETCH(int, anyCount);
+    QFETCH(int, filteredCount);
+    NotificationCenter center;
+    QObject observer;
+    int watched = 0;
+    int other = 0;
+    int any = 0;
+    int filtered = 0;
+    center.addObserver(&observer, QStringLiteral("Tick"), nullptr,
+                       [&](const Notification &) { ++any; });
+    center.addObserver(&observer, QStringLiteral("Tick"), &watched, [&](const Notification &n) {
+        ++filtered;
+        QCOMPARE(n.userInfo.value(QStringLiteral("k")).toInt(), 4);
+    });
+    center.postNotification(postedName, fromWatched ? &watched : &other,
+                            {{QStringLiteral("k"), 4}});
+    QCOMPARE(any, anyCount);
+    QCOMPARE(filtered, filteredCount);
+}
+
+void tst_PlatformServices::observerGoneMidDelivery()
+{
+    NotificationCenter center;
+    auto first = std::make_unique<QObject>();
+    auto second = std::make_unique<QObject>();
+    int secondCalls = 0;
+    center.addObserver(first.get(), QStringLiteral("N"), nullptr,
+                       [&](const Notification &) { second.reset(); });
+    center.addObserver(second.get(), QStringLiteral("N"), nullptr,
+                       [&](const Notification &) { ++secondCalls; });
+    center.postNotification(QStringLiteral("N"));
+    QCOMPARE(secondCalls, 0);
+    QCOMPARE(center.observerCount(), 1);
+}
+
+void tst_PlatformServices::observerDestroyedStopsDelivery()
+{
+    NotificationCenter center;
+    int calls = 0;
+    {
+        QObject observer;
+        center.addObserver(&observer, QStringLiteral("N"), nullptr,
+                           [&](const Notification &) { ++calls; });
+        center.postNotification(QStringLiteral("N"));
+    }
+    center.postNotification(QStringLiteral("N"));
+    QCOMPARE(calls, 1);
+    QCOMPARE(center.observerCount(), 0);
+}
+
+void tst_PlatformServices::userDefaultsSurviveRestart()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("state/defaults.ini"));
+    {
+        UserDefaults defaults(path);
+        defaults.setDouble(9.5, QStringLiteral("timeStamp"));
+        defaults.setObject(QStringLiteral("13800138000"), QStringLiteral("phoneNumber"));
+        defaults.setObject(QByteArray("\x00\x01\xfe", 3), QStringLiteral("keychainItemRef"));
+        defaults.setBool(true, QStringLiteral("hidePellin"));
+        defaults.setDouble(1.7e9 + 0.25, QStringLiteral("com.ostrel.limitbegantime"));
+        QVERIFY(defaults.synchronize());
+    }
+    QCOMPARE(fileMode(path), 0600);
+    QCOMPARE(fileMode(dir.filePath(QStringLiteral("state"))), 0700);
+    UserDefaults reread(path);
+    QCOMPARE(reread.doubleForKey(QStringLiteral("timeStamp")), 9.5);
+    QCOMPARE(reread.stringForKey(QStringLiteral("phoneNumber")), QStringLiteral("13800138000"));
+    QCOMPARE(reread.dataForKey(QStringLiteral("keychainItemRef")), QByteArray("\x00\x01\xfe", 3));
+    QCOMPARE(reread.boolForKey(QStringLiteral("hidePellin")), true);
+    QCOMPARE(reread.doubleForKey(QStringLiteral("com.ostrel.limitbegantime")), 1.7e9 + 0.25);
+    reread.removeObjectForKey(QStringLiteral("timeStamp"));
+    QVERIFY(!reread.objectForKey(QStringLiteral("timeStamp")).isValid());
+}
+
+void tst_PlatformServices::userDefaultsAbsentValues()
+{
+    QTemporaryDir dir;
+    UserDefaults defaults(dir.filePath(QStringLiteral("d.ini")));
+    defaults.setObject(QStringLiteral("not a number"), QStringLiteral("timeStamp"));
+    QCOMPARE(defaults.doubleForKey(QStringLiteral("timeStamp")), 0.0);
+    QCOMPARE(defaults.doubleForKey(QStringLiteral("missing")), 0.0);
+    QVERIFY(defaults.stringForKey(QStringLiteral("missing")).isNull());
+    QVERIFY(defaults.dataForKey(QStringLiteral("missing")).isNull());
+    QCOMPARE(defaults.boolForKey(QStringLiteral("missing")), false);
+}
+
+void tst_PlatformServices::userDefaultsUnwritable()
+{
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("blocked")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    UserDefaults defaults(dir.filePath(QStringLiteral("blocked/defaults.ini")));
+    defaults.setDouble(1.0, QStringLiteral("timeStamp"));
+    QVERIFY(!defaults.synchronize());
+}
+
+void tst_PlatformServices::deviceIdentifier()
+{
+    const QRegularExpression uuid(
+        QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"));
+    const QString a = DeviceInfo::identifierFrom("machine-a", QStringLiteral("com.ostrel.kelvo"));
+    QVERIFY(uuid.match(a).hasMatch());
+    QCOMPARE(DeviceInfo::identifierFrom("machine-a", QStringLiteral("com.ostrel.kelvo")), a);
+    QVERIFY(DeviceInfo::identifierFrom("machine-b", QStringLiteral("com.ostrel.kelvo")) != a);
+    QVERIFY(DeviceInfo::identifierFrom("machine-a", QStringLiteral("com.other.app")) != a);
+    if (QFile::exists(QStringLiteral("/etc/machine-id")))
+        QVERIFY(uuid.match(DeviceInfo::identifierForVendor()).hasMatch());
+    DeviceInfo::setFixedValues(QStringLiteral("FIXED"), QStringLiteral("9.9"));
+    QCOMPARE(DeviceInfo::identifierForVendor(), QStringLiteral("FIXED"));
+    QCOMPARE(DeviceInfo::systemVersion(), QStringLiteral("9.9"));
+    DeviceInfo::setFixedValues(QString(), QString());
+    QVERIFY(!DeviceInfo::systemVersion().isEmpty());
+}
+
+void tst_PlatformServices::clockCanBePinned()
+{
+    const double before = Clock::now();
+    QVERIFY(before > 1.6e9);
+    Clock::setFixedTime(174.5);
+    Clock::advance(0.5);
+    QCOMPARE(Clock::now(), 175.0);
+    Clock::clearFixedTime();
+    QVERIFY(Clock::now() >= before);
+}
+
+QTEST_GUILESS_MAIN(tst_PlatformServices)
+#include "tst_platformservices.moc"
