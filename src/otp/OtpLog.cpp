@@ -1,0 +1,3 @@
+#include "OtpLog.h"
+
+Q_LOGGING_CATEGORY(lcOtp, "kelvo.otp")
