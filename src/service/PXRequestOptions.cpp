@@ -1,0 +1,7 @@
+#include "PXRequestOptions.h"
+
+#include "PXServiceOverride.h"
+
+PXRequestOptions::PXRequestOptions()
+    : baseURL(PXServiceOverride::currentBaseURL())
+{ }
