@@ -217,7 +217,7 @@ QString CXStringEncoding::stringByDecoding(const QString &string) const
     const QByteArray bytes = decode(string);
     if (bytes.isNull())
         return {};
-    QStringDecoder toUtf16(QStringDecoder::Utf8);
+    QStringDecoder toUtf16(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = toUtf16.decode(bytes);
     if (toUtf16.hasError())
         return {};

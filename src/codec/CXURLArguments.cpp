@@ -42,7 +42,7 @@ QString CXURLArguments::cx_stringByUnescapingFromURLArgument(const QString &stri
     bytes.replace('+', ' ');
     if (!hasOnlyWellFormedEscapes(bytes))
         return {};
-    QStringDecoder toUtf16(QStringDecoder::Utf8);
+    QStringDecoder toUtf16(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = toUtf16.decode(QByteArray::fromPercentEncoding(bytes));
     if (toUtf16.hasError())
         return {};
