@@ -1,0 +1,142 @@
+#include "Clock.h"
+#include "NotificationCenter.h"
+#include "OTPOffsetSource.h"
+#include "TOTPAuthURL.h"
+
+#include <QtTest>
+
+namespace {
+
+// A whole number of 180- and 30-second periods.
+constexpr double base = 180.0 * 10000000;
+
+// Records what an account announces, one entry per tick: "-" for nothing,
+// "N" for a new code, "W<n>" for a warning with n seconds left.
+class Recorder : public QObject
+{
+public:
+    explicit Recorder(const OTPAuthURL *account)
+    {
+        NotificationCenter &center = NotificationCenter::defaultCenter();
+        center.addObserver(this, OTPAuthURL::OTPAuthURLDidGenerateNewOTPNotification, account,
+                           [this](const Notification &) { m_event += QLatin1Char('N'); });
+        center.addObserver(
+            this, OTPAuthURL::OTPAuthURLWillGenerateNewOTPWarningNotification, account,
+            [this](const Notification &note) {
+                m_event += QLatin1Char('W')
+                    + note.userInfo.value(OTPAuthURL::OTPAuthURLSecondsBeforeNewOTP).toString();
+            });
+    }
+
+    QString tickAt(double deviceTime)
+    {
+        m_event.clear();
+        Clock::setFixedTime(deviceTime);
+        NotificationCenter::defaultCenter().postNotification(
+            TOTPAuthURL::TOTPAuthURLTimerNotification, TOTPAuthURL::classToken());
+        return m_event.isEmpty() ? QStringLiteral("-") : m_event;
+    }
+
+private:
+    QString m_event;
+};
+
+std::unique_ptr<OTPAuthURL> accountFrom(const QString &source)
+{
+    if (source == QLatin1String("secret"))
+        return TOTPAuthURL::initWithSecret(QByteArray("foo"), QStringLiteral("a"));
+    return OTPAuthURL::authURLWithURL(source);
+}
+
+} // namespace
+
+class tst_TOTPTick : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup();
+    void notifications_data();
+    void notifications();
+    void destroyedAccountStopsListening();
+    void classTimerRuns();
+};
+
+void tst_TOTPTick::cleanup()
+{
+    Clock::clearFixedTime();
+    OTPOffsetSource::setProvider({});
+}
+
+void tst_TOTPTick::notifications_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<double>("offset");
+    QTest::addColumn<QList<double>>("times");
+    QTest::addColumn<QStringList>("events");
+
+    const QString app = QStringLiteral("otpauth://totp/a?secret=MZXW6");
+    QTest::newRow("warning at 176 carries 4, new code at 0")
+        << app << 0.0 << QList<double> {174, 175, 176, 177, 179, 180, 181, 356}
+        << QStringList {"-", "-", "W4", "-", "-", "N", "-", "W4"};
+    QTest::newRow("made from a secret: first tick announces")
+        << "secret" << 0.0 << QList<double> {50, 51, 176, 180} << QStringList {"N", "-", "W4", "N"};
+    QTest::newRow("made from a secret: first tick on a boundary")
+        << "secret" << 0.0 << QList<double> {0, 1} << QStringList {"N", "-"};
+    QTest::newRow("read from a URL: quiet mid-period")
+        << app << 0.0 << QList<double> {100, 101} << QStringList {"-", "-"};
+    QTest::newRow("missed warning still gives the new code")
+        << app << 0.0 << QList<double> {100, 180} << QStringList {"-", "N"};
+    QTest::newRow("fraction is truncated")
+        << app << 0.0 << QList<double> {175.9, 176.0, 179.99, 180.0}
+        << QStringList {"-", "W4", "-", "N"};
+    QTest::newRow("30-second period") << app + "&period=30" << 0.0 << QList<double> {25, 26, 29, 30}
+                                      << QStringList {"-", "W4", "-", "N"};
+    QTest::newRow("offset corrects the device time")
+        << app << 5.5 << QList<double> {170.0, 170.5, 174.5} << QStringList {"-", "W4", "N"};
+    QTest::newRow("period under a second is silent")
+        << app + "&period=0.5" << 0.0 << QList<double> {0, 0.5, 1, 2}
+        << QStringList {"-", "-", "-", "-"};
+}
+
+void tst_TOTPTick::notifications()
+{
+    QFETCH(QString, source);
+    QFETCH(double, offset);
+    QFETCH(QList<double>, times);
+    QFETCH(QStringList, events);
+    OTPOffsetSource::setProvider([offset] { return offset; });
+    const auto account = accountFrom(source);
+    QVERIFY(account);
+    Recorder recorder(account.get());
+    QStringList seen;
+    for (double t : times)
+        seen.append(recorder.tickAt(base + t));
+    QCOMPARE(seen, events);
+}
+
+void tst_TOTPTick::destroyedAccountStopsListening()
+{
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    const int before = center.observerCount();
+    {
+        const auto account = accountFrom(QStringLiteral("secret"));
+        QCOMPARE(center.observerCount(), before + 1);
+    }
+    QCOMPARE(center.observerCount(), before);
+    center.postNotification(TOTPAuthURL::TOTPAuthURLTimerNotification, TOTPAuthURL::classToken());
+}
+
+void tst_TOTPTick::classTimerRuns()
+{
+    const auto account = accountFrom(QStringLiteral("secret"));
+    QObject observer;
+    int ticks = 0;
+    NotificationCenter::defaultCenter().addObserver(
+        &observer, TOTPAuthURL::TOTPAuthURLTimerNotification, TOTPAuthURL::classToken(),
+        [&ticks](const Notification &) { ++ticks; });
+    Recorder recorder(account.get());
+    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 5000);
+}
+
+QTEST_GUILESS_MAIN(tst_TOTPTick)
+#include "tst_totptick.moc"
