@@ -111,3 +111,32 @@ QByteArray ScriptedHttpServer::statusLine(int status)
 {
     return "HTTP/1.1 " + QByteArray::number(status) + " Scripted\r\n";
 }
+
+QByteArray ScriptedHttpServer::Request::path() const
+{
+    const qsizetype question = target.indexOf('?');
+    return question < 0 ? target : target.left(question);
+}
+
+QMap<QString, QString> ScriptedHttpServer::Request::fields() const
+{
+    if (method == "POST")
+        return formFields(body);
+    const qsizetype question = target.indexOf('?');
+    return question < 0 ? QMap<QString, QString>() : formFields(target.mid(question + 1));
+}
+
+QMap<QString, QString> ScriptedHttpServer::formFields(QByteArray form)
+{
+    QMap<QString, QString> fields;
+    if (form.isEmpty())
+        return fields;
+    for (const QByteArray &pair : form.replace('+', ' ').split('&')) {
+        const qsizetype eq = pair.indexOf('=');
+        const QByteArray name = eq < 0 ? pair : pair.left(eq);
+        const QByteArray value = eq < 0 ? QByteArray() : pair.mid(eq + 1);
+        fields.insert(QString::fromUtf8(QByteArray::fromPercentEncoding(name)),
+                      QString::fromUtf8(QByteArray::fromPercentEncoding(value)));
+    }
+    return fields;
+}

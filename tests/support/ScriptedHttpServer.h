@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QQueue>
 #include <QTcpServer>
 #include <QUrl>
@@ -39,6 +40,11 @@ public:
         QByteArray target;
         QHash<QByteArray, QByteArray> headers; // names in lower case
         QByteArray body;
+
+        QByteArray path() const;
+        // Query fields (GET) or form-body fields (POST), decoded as a server
+        // reads a form: "+" is a space, then percent escapes as UTF-8.
+        QMap<QString, QString> fields() const;
     };
 
     explicit ScriptedHttpServer(QObject *parent = nullptr);
@@ -50,6 +56,7 @@ public:
     void enqueue(const Reply &reply);
     void setDefaultReply(const Reply &reply);
     static Reply json(const QByteArray &body, const QByteArray &contentType = "text/html");
+    static QMap<QString, QString> formFields(QByteArray form);
 
     QList<Request> requests() const { return m_requests; }
 

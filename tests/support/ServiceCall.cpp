@@ -1,0 +1,31 @@
+#include "ServiceCall.h"
+
+#include <QTest>
+#include <memory>
+
+QJsonValue ServiceCall::code() const
+{
+    return payload ? payload->value(QLatin1String("code")) : QJsonValue(QJsonValue::Undefined);
+}
+
+QJsonValue ServiceCall::msg() const
+{
+    return payload ? payload->value(QLatin1String("msg")) : QJsonValue(QJsonValue::Undefined);
+}
+
+ServiceCall ServiceCall::run(const Starter &start, int timeoutMs)
+{
+    auto call = std::make_shared<ServiceCall>();
+    start(
+        [call](const std::optional<QJsonObject> &payload) {
+            ++call->successes;
+            call->payload = payload;
+        },
+        [call](const QString &text) {
+            ++call->failures;
+            call->failureText = text;
+        });
+    if (QTest::qWaitFor([&] { return call->successes + call->failures > 0; }, timeoutMs))
+        QTest::qWait(20);
+    return *call;
+}

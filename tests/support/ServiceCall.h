@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+// Runs one asynchronous service call to its end for a test and tells how it
+// ended. The callback types are those of the client (success with the
+// optional payload, failure with a text).
+struct ServiceCall
+{
+    using SuccessFn = std::function<void(const std::optional<QJsonObject> &)>;
+    using FailureFn = std::function<void(const QString &)>;
+    using Starter = std::function<void(SuccessFn, FailureFn)>;
+
+    int successes = 0;
+    int failures = 0;
+    std::optional<QJsonObject> payload;
+    QString failureText;
+
+    bool succeeded() const { return successes == 1 && failures == 0; }
+    // The payload's "code" and "msg" exactly as sent (no lenient reading).
+    QJsonValue code() const;
+    QJsonValue msg() const;
+
+    // Waits up to timeoutMs for a callback, then briefly for a second one.
+    static ServiceCall run(const Starter &start, int timeoutMs = 10000);
+};

@@ -1,0 +1,41 @@
+#include "ServiceCommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+
+ServiceCommandLine ServiceCommandLine::parse(const QCoreApplication &app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Reference marketplace service for the authenticator (development and "
+                       "tests). Listens on 127.0.0.1 only."));
+    parser.addHelpOption();
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Port on 127.0.0.1 (0: any free port)."),
+                                  QStringLiteral("port"), QStringLiteral("8756"));
+    const QCommandLineOption db(QStringLiteral("db"),
+                                QStringLiteral("SQLite file for the state (default: memory)."),
+                                QStringLiteral("file"), QStringLiteral(":memory:"));
+    const QCommandLineOption testRoutes(QStringLiteral("test-routes"),
+                                        QStringLiteral("Serve the /test/ routes."));
+    const QCommandLineOption hidePellin(
+        QStringLiteral("hide-pellin"),
+        QStringLiteral("Answer isShowPellin with code 2 for this phone (repeatable)."),
+        QStringLiteral("phone"));
+    parser.addOptions({port, db, testRoutes, hidePellin});
+    parser.process(app);
+
+    ServiceCommandLine result;
+    bool ok = false;
+    const uint value = parser.value(port).toUInt(&ok);
+    if (!ok || value > 65535) {
+        std::fprintf(stderr, "kelvo-service: --port wants a number from 0 to 65535\n");
+        parser.showHelp(2);
+    }
+    result.port = quint16(value);
+    result.database = parser.value(db);
+    result.testRoutes = parser.isSet(testRoutes);
+    result.hiddenPellinPhones = parser.values(hidePellin);
+    return result;
+}

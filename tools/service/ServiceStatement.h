@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QVariant>
+#include <QVariantList>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// One prepared SQLite statement with positional parameters, finalized on
+// destruction. Values travel as QVariant: text, integers, doubles, null.
+class ServiceStatement
+{
+public:
+    ServiceStatement(sqlite3 *db, const char *sql, const QVariantList &params = {});
+    ~ServiceStatement();
+    ServiceStatement(const ServiceStatement &) = delete;
+    ServiceStatement &operator=(const ServiceStatement &) = delete;
+
+    bool isValid() const { return m_statement != nullptr; }
+    // Advances to the next row; false at the end or on error.
+    bool next();
+    // Runs to completion; false on any error.
+    bool run();
+    QVariant column(int index) const;
+
+private:
+    bool bind(int position, const QVariant &value);
+
+    sqlite3_stmt *m_statement = nullptr;
+    bool m_failed = false;
+};
