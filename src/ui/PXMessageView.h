@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+class QLabel;
+
+// The app's one toast: a dark strip with the message, centred over the host,
+// gone one second after the latest message. A newer message restarts the
+// second, so an earlier message's timer never takes a newer message away.
+class PXMessageView : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int displayMilliseconds = 1000;
+
+    // Puts the shared toast on top of host with message and returns it. It is
+    // created on first use, sized to that host's bounds, and keeps that size.
+    // If a host took it down with itself, the next call makes it anew.
+    static PXMessageView *sharedWithSuperview(QWidget *host, const QString &message);
+
+    void setMessage(const QString &message);
+    void removeMessage();
+
+    QLabel *label() const { return m_label; }
+    bool isShowingMessage() const { return m_timer.isActive(); }
+
+private:
+    explicit PXMessageView(QWidget *host);
+    void layoutLabel();
+
+    QLabel *m_label;
+    QTimer m_timer;
+};

@@ -1,0 +1,368 @@
+#include "NotificationCenter.h"
+#include "PXBaseController.h"
+#include "PXColor.h"
+#include "PXKeyboardMonitor.h"
+#include "PXModalPresenter.h"
+#include "PXNavigationBar.h"
+#include "PXNavigationController.h"
+#include "PXWindow.h"
+
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QStringList &journal()
+{
+    static QStringList events;
+    return events;
+}
+
+class RecordingController : public PXBaseController
+{
+public:
+    explicit RecordingController(const QString &name)
+        : m_name(name)
+    {
+        setTitle(name);
+    }
+    void viewDidLoad() override
+    {
+        PXBaseController::viewDidLoad();
+        journal() << m_name + ":load";
+    }
+    void viewWillAppear() override { journal() << m_name + ":willAppear"; }
+    void viewDidAppear() override { journal() << m_name + ":didAppear"; }
+    void viewWillDisappear() override { journal() << m_name + ":willDisappear"; }
+    void clickLeftBarButton() override { ++leftClicks; }
+    void clickRightBarButton() override { ++rightClicks; }
+
+    int leftClicks = 0;
+    int rightClicks = 0;
+
+private:
+    QString m_name;
+};
+
+// Pops itself from its own button handler, as the back buttons of the app do.
+class SelfPoppingController : public PXBaseController
+{
+public:
+    void clickLeftBarButton() override { navigationController()->popViewControllerAnimated(false); }
+};
+
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool barShows(PXNavigationBar *bar, QWidget *item)
+{
+    return item && item->parentWidget() == bar && item->isVisibleTo(bar);
+}
+
+} // namespace
+
+class TestNavigation : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void frameIsContentBelowBar();
+    void loadRunsOnceWithBaseLook();
+    void appearanceFollowsStack();
+    void backArrow_data();
+    void backArrow();
+    void backArrowPops();
+    void titleFollowsTopScreen();
+    void emptyTitledButtonIsInvisibleButTappable();
+    void addingButtonReplacesEarlierOne();
+    void poppedScreenIsDeletedLater();
+    void screenMayPopItselfFromItsHandler();
+    void screenDeletedElsewhereLeavesStack();
+    void setViewControllersReplacesStack();
+    void windowReplacesRoot();
+    void keyboardHeightFollowsNotifications();
+    void alertViewHasOneButton();
+};
+
+void TestNavigation::init()
+{
+    journal().clear();
+    PXModalPresenter::clear();
+}
+
+void TestNavigation::frameIsContentBelowBar()
+{
+    PXBaseController screen;
+    screen.resize(320, 568);
+    QCOMPARE(screen.frame(), QRectF(0, 44, 320, 524));
+    screen.resize(375, 667);
+    QCOMPARE(screen.frame(), QRectF(0, 44, 375, 623));
+}
+
+void TestNavigation::loadRunsOnceWithBaseLook()
+{
+    auto *root = new RecordingController("root");
+    QCOMPARE(journal(), QStringList {});
+    PXNavigationController nav(root);
+    QCOMPARE(journal(), QStringList {"root:load"});
+    nav.resize(375, 667);
+    nav.show();
+    root->loadViewIfNeeded();
+    QCOMPARE(journal().count("root:load"), 1);
+    QCOMPARE(root->palette().color(QPalette::Window), PXColor::colorWithHex(0xF5F6F7));
+    QCOMPARE(nav.navigationBar()->barTintColor(), PXColor::colorWithHex(0xFE5900));
+
+    // A screen shown on its own loads when first shown.
+    RecordingController loose("loose");
+    loose.show();
+    loose.hide();
+    loose.show();
+    QCOMPARE(journal().count("loose:load"), 1);
+}
+
+void TestNavigation::appearanceFollowsStack()
+{
+    PXWindow window;
+    auto *root = new RecordingController("a");
+    auto *nav = new PXNavigationController(root);
+    window.setRootViewController(nav);
+    window.show();
+    QCOMPARE(journal(), (QStringList {"a:load", "a:willAppear", "a:didAppear"}));
+
+    journal().clear();
+    nav->pushViewController(new RecordingController("b"), false);
+    QCOMPARE(journal(), (QStringList {"b:load", "a:willDisappear", "b:willAppear", "b:didAppear"}));
+    QVERIFY(!root->isVisible());
+
+    journal().clear();
+    nav->popViewControllerAnimated(false);
+    QCOMPARE(journal(), (QStringList {"b:willDisappear", "a:willAppear", "a:didAppear"}));
+    QVERIFY(root->isVisible());
+
+    // Nothing appears while the stack is off screen.
+    window.hide();
+    journal().clear();
+    nav->pushViewController(new RecordingController("c"), false);
+    QCOMPARE(journal(), QStringList {"c:load"});
+}
+
+void TestNavigation::backArrow_data()
+{
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<QString>("leftTitle"); // null: no left button
+    QTest::addColumn<bool>("hidesBack");
+    QTest::addColumn<bool>("backShown");
+    QTest::newRow("root alone") << 1 << QString() << false << false;
+    QTest::newRow("pushed, nothing installed") << 2 << QString() << false << true;
+    QTest::newRow("pushed with its own left button") << 2 << "返回" << false << false;
+    QTest::newRow("pushed, back hidden") << 3 << QString() << true << false;
+    QTest::newRow("root with left button") << 1 << "绑定" << false << false;
+}
+
+void TestNavigation::backArrow()
+{
+    QFETCH(int, depth);
+    QFETCH(QString, leftTitle);
+    QFETCH(bool, hidesBack);
+    QFETCH(bool, backShown);
+
+    PXNavigationController nav(new RecordingController("0"));
+    nav.resize(375, 667);
+    for (int i = 1; i < depth; ++i)
+        nav.pushViewController(new RecordingController(QString::number(i)), false);
+    PXBaseController *top = nav.topViewController();
+    if (!leftTitle.isNull())
+        top->addLeftBarButton(leftTitle);
+    top->setHidesBackButton(hidesBack);
+
+    PXNavigationBar *bar = nav.navigationBar();
+    QCOMPARE(barShows(bar, bar->backButton()), backShown);
+    QCOMPARE(barShows(bar, top->leftBarButton()), !leftTitle.isNull());
+}
+
+void TestNavigation::backArrowPops()
+{
+    PXNavigationController nav(new RecordingController("root"));
+    nav.resize(375, 667);
+    nav.show();
+    nav.pushViewController(new RecordingController("pushed"), true);
+    QTest::mouseClick(nav.navigationBar()->backButton(), Qt::LeftButton);
+    QTRY_COMPARE(nav.viewControllers().size(), 1);
+    QTRY_VERIFY(journal().contains("root:didAppear"));
+    QCOMPARE(nav.navigationBar()->title(), QStringLiteral("root"));
+    QVERIFY(!barShows(nav.navigationBar(), nav.navigationBar()->backButton()));
+}
+
+void TestNavigation::titleFollowsTopScreen()
+{
+    PXNavigationController nav(new RecordingController("first"));
+    PXNavigationBar *bar = nav.navigationBar();
+    QCOMPARE(bar->title(), QStringLiteral("first"));
+    auto *second = new RecordingController("second");
+    nav.pushViewController(second, false);
+    QCOMPARE(bar->title(), QStringLiteral("second"));
+    second->setTitle("设置");
+    QCOMPARE(bar->title(), QStringLiteral("设置"));
+    nav.popViewControllerAnimated(false);
+    QCOMPARE(bar->title(), QStringLiteral("first"));
+}
+
+void TestNavigation::emptyTitledButtonIsInvisibleButTappable()
+{
+    auto *root = new RecordingController("root");
+    PXNavigationController nav(root);
+    nav.resize(375, 667);
+    root->addLeftBarButton(QString());
+    root->addRightBarButton("设置");
+    nav.show();
+
+    QPushButton *left = root->leftBarButton();
+    QVERIFY(barShows(nav.navigationBar(), left));
+    QCOMPARE(left->size(), QSize(40, 30));
+    const QImage bar = nav.navigationBar()->grab().toImage();
+    const QRect area = left->geometry();
+    const QRgb tint = PXColor::accent().rgb();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            QCOMPARE(bar.pixel(x * bar.devicePixelRatio(), y * bar.devicePixelRatio()), tint);
+
+    QTest::mouseClick(left, Qt::LeftButton);
+    QTest::mouseClick(root->rightBarButton(), Qt::LeftButton);
+    QCOMPARE(root->leftClicks, 1);
+    QCOMPARE(root->rightClicks, 1);
+}
+
+void TestNavigation::addingButtonReplacesEarlierOne()
+{
+    auto *root = new RecordingController("root");
+    PXNavigationController nav(root);
+    nav.resize(375, 667);
+    root->addLeftBarButton("返回");
+    QPointer<QPushButton> first = root->leftBarButton();
+    root->addLeftBarButton(QString());
+    flushDeletes();
+    QVERIFY(first.isNull());
+    const auto shown = nav.navigationBar()->findChildren<QPushButton *>();
+    int visibleItems = 0;
+    for (QPushButton *b : shown)
+        visibleItems += b->isVisibleTo(nav.navigationBar()) ? 1 : 0;
+    QCOMPARE(visibleItems, 1);
+    QTest::mouseClick(root->leftBarButton(), Qt::LeftButton);
+    QCOMPARE(root->leftClicks, 1);
+}
+
+void TestNavigation::poppedScreenIsDeletedLater()
+{
+    PXNavigationController nav(new RecordingController("root"));
+    auto *pushed = new RecordingController("pushed");
+    pushed->addRightBarButton("退出");
+    nav.pushViewController(pushed, false);
+    QPointer<PXBaseController> guard(nav.popViewControllerAnimated(false));
+    QCOMPARE(guard.data(), pushed);
+    QVERIFY(guard); // still usable by the caller until the event loop runs
+    flushDeletes();
+    QVERIFY(guard.isNull());
+    QCOMPARE(nav.popViewControllerAnimated(false), nullptr);
+    QCOMPARE(nav.viewControllers().size(), 1);
+}
+
+void TestNavigation::screenMayPopItselfFromItsHandler()
+{
+    PXNavigationController nav(new RecordingController("root"));
+    nav.resize(375, 667);
+    nav.show();
+    auto *screen = new SelfPoppingController;
+    screen->addLeftBarButton("返回");
+    nav.pushViewController(screen, false);
+    QPointer<PXBaseController> guard(screen);
+    QTest::mouseClick(screen->leftBarButton(), Qt::LeftButton);
+    flushDeletes();
+    QVERIFY(guard.isNull());
+    QCOMPARE(nav.viewControllers().size(), 1);
+    QCOMPARE(nav.navigationBar()->title(), QStringLiteral("root"));
+}
+
+void TestNavigation::screenDeletedElsewhereLeavesStack()
+{
+    PXNavigationController nav(new RecordingController("root"));
+    auto *pushed = new RecordingController("pushed");
+    nav.pushViewController(pushed, false);
+    delete pushed;
+    QCOMPARE(nav.viewControllers().size(), 1);
+    QCOMPARE(nav.navigationBar()->title(), QStringLiteral("root"));
+}
+
+void TestNavigation::setViewControllersReplacesStack()
+{
+    auto *root = new RecordingController("root");
+    PXNavigationController nav(root);
+    nav.pushViewController(new RecordingController("middle"), false);
+    QPointer<PXBaseController> oldRoot(root);
+    auto *bind = new RecordingController("bind");
+    nav.setViewControllers({bind}, false);
+    flushDeletes();
+    QVERIFY(oldRoot.isNull());
+    QCOMPARE(nav.viewControllers(), QList<PXBaseController *> {bind});
+    QCOMPARE(nav.navigationBar()->title(), QStringLiteral("bind"));
+    QCOMPARE(bind->navigationController(), &nav);
+    QVERIFY(!barShows(nav.navigationBar(), nav.navigationBar()->backButton()));
+}
+
+void TestNavigation::windowReplacesRoot()
+{
+    PXWindow window;
+    QCOMPARE(window.size(), QSize(375, 667));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Kelvo Ostrel"));
+    auto *firstNav = new PXNavigationController(new RecordingController("1"));
+    QPointer<PXNavigationController> first(firstNav);
+    window.setRootViewController(firstNav);
+    window.makeKeyAndVisible();
+    QCOMPARE(firstNav->geometry(), window.rect());
+    auto *second = new PXNavigationController(new RecordingController("2"));
+    window.setRootViewController(second);
+    flushDeletes();
+    QVERIFY(first.isNull());
+    QCOMPARE(window.rootViewController(), second);
+    QVERIFY(second->isVisible());
+    window.resize(320, 568);
+    QCOMPARE(second->topViewController()->frame(), QRectF(0, 44, 320, 524));
+}
+
+void TestNavigation::keyboardHeightFollowsNotifications()
+{
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    const QVariantMap shown {{PXKeyboardMonitor::frameBeginKey, QRectF(0, 667, 375, 216)}};
+    {
+        auto *screen = new RecordingController("s");
+        PXNavigationController nav(screen);
+        QSignalSpy changes(screen, &PXBaseController::keyboardHeightChanged);
+        QCOMPARE(screen->keyboardHeight(), 0.0);
+        center.postNotification(PXKeyboardMonitor::didShowNotification, nullptr, shown);
+        QCOMPARE(screen->keyboardHeight(), 216.0);
+        center.postNotification(PXKeyboardMonitor::didHideNotification);
+        QCOMPARE(screen->keyboardHeight(), 0.0);
+        QCOMPARE(changes.size(), 2);
+    }
+    // The screen is gone; its observations must be too.
+    center.postNotification(PXKeyboardMonitor::didShowNotification, nullptr, shown);
+}
+
+void TestNavigation::alertViewHasOneButton()
+{
+    PXBaseController screen;
+    PXModalPresenter::scriptAnswers({0});
+    screen.showAlertView("请输入手机号");
+    const auto shown = PXModalPresenter::presentations();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].kind, PXModalPresenter::Kind::Alert);
+    QCOMPARE(shown[0].title, QStringLiteral("提示"));
+    QCOMPARE(shown[0].message, QStringLiteral("请输入手机号"));
+    QCOMPARE(shown[0].buttons, QStringList {"确定"});
+    QCOMPARE(PXModalPresenter::scriptedAnswersLeft(), 0);
+}
+
+QTEST_MAIN(TestNavigation)
+#include "tst_navigation.moc"
