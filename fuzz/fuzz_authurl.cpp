@@ -1,0 +1,24 @@
+// Account URL parsing; an account that parses must write a URL that parses
+// again to the same text.
+#include "OTPAuthURL.h"
+#include "OTPGenerator.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
+    for (const QByteArray &secret : {QByteArray(), QByteArray("k")}) {
+        const auto account = OTPAuthURL::authURLWithURL(text, secret);
+        if (!account)
+            continue;
+        (void)account->otpCode();
+        (void)account->description();
+        const QString written = account->url().toString(QUrl::FullyEncoded);
+        const auto again = OTPAuthURL::authURLWithURL(written, account->generator()->secret());
+        if (!again || again->url().toString(QUrl::FullyEncoded) != written)
+            std::abort();
+    }
+    return 0;
+}
