@@ -17,9 +17,9 @@ ServiceCall ServiceCall::run(const Starter &start, int timeoutMs)
 {
     auto call = std::make_shared<ServiceCall>();
     start(
-        [call](const std::optional<QJsonObject> &payload) {
+        [call](const std::optional<QJsonObject> &data) {
             ++call->successes;
-            call->payload = payload;
+            call->payload = data;
         },
         [call](const QString &text) {
             ++call->failures;
