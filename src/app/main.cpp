@@ -1,10 +1,60 @@
+#include "AppDelegate.h"
+#include "Application.h"
+#include "PXNavigationController.h"
+#include "PXWindow.h"
+
+#include <KelvoConfig.h>
+
 #include <QApplication>
-#include <QWidget>
+#include <QUrl>
+
+namespace {
+// The first argument that reads as a URL with a scheme: how another app (or
+// the desktop's URL handler) opens this one.
+QUrl launchURL(const QStringList &arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QUrl url(arguments.at(i), QUrl::StrictMode);
+        if (url.isValid() && !url.scheme().isEmpty() && url.scheme().size() > 1)
+            return url;
+    }
+    return {};
+}
+} // namespace
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QWidget w;
-    w.show();
-    return app.exec();
+    QApplication qtApp(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kelvo-ostrel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Kelvo Ostrel"));
+    QApplication::setApplicationVersion(QString::fromLatin1(KelvoConfig::appVersion));
+    QApplication::setDesktopFileName(QString::fromLatin1(KelvoConfig::bundleIdentifier));
+
+    const QUrl url = launchURL(QApplication::arguments());
+    const QString serverName = Application::instanceServerName();
+    if (Application::forwardToRunningInstance(serverName, url))
+        return 0;
+
+    Application &application = Application::sharedApplication();
+    AppDelegate delegate(application);
+    application.setDelegate(&delegate);
+    application.listenForURLs(serverName);
+    QObject::connect(&application, &Application::activationRequested, &delegate, [&delegate] {
+        if (PXWindow *window = delegate.window()) {
+            window->raise();
+            window->activateWindow();
+        }
+    });
+
+    QVariantMap options;
+    if (url.isValid())
+        options.insert(QString::fromLatin1(AppDelegate::launchOptionsURLKey), url);
+    delegate.didFinishLaunchingWithOptions(options);
+    if (url.isValid())
+        delegate.openURL(url, QString(), QVariant());
+
+    const int result = QApplication::exec();
+    delegate.applicationWillTerminate();
+    application.setDelegate(nullptr);
+    return result;
 }

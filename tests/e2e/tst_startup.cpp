@@ -1,0 +1,208 @@
+#include "AppDelegate.h"
+#include "Application.h"
+#include "CrashReporter.h"
+#include "PXBindController.h"
+#include "PXCodeController.h"
+#include "PXLoginController.h"
+#include "PXNavigationController.h"
+#include "PXParamModel.h"
+#include "PXWindow.h"
+#include "PushService.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+// Every store of this process lives in a fresh folder.
+QTemporaryDir &dataDir()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+PXBaseController *rootScreen(AppDelegate &delegate)
+{
+    if (!delegate.window() || !delegate.window()->rootViewController())
+        return nullptr;
+    const auto screens = delegate.window()->rootViewController()->viewControllers();
+    return screens.isEmpty() ? nullptr : screens.first();
+}
+
+void setLocks(bool fingerprint, bool gesture)
+{
+    auto &list = PXParamModel::sharedParamModel()->loginTypes();
+    list[0]->setValue(fingerprint);
+    list[1]->setValue(gesture);
+}
+
+class RecordingDelegate : public ApplicationDelegate
+{
+public:
+    bool didFinishLaunchingWithOptions(const QVariantMap &) override { return true; }
+    bool openURL(const QUrl &url, const QString &, const QVariant &) override
+    {
+        urls.append(url);
+        return true;
+    }
+    QList<QUrl> urls;
+};
+} // namespace
+
+class tst_Startup : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void launchOrderAndFirstScreen();
+    void routing_data();
+    void routing();
+    void urlOpenBuildsFreshRoot();
+    void bindRootKeepsWindow();
+    void pushCallbacks();
+    void secondLaunchForwardsURL();
+};
+
+void tst_Startup::initTestCase()
+{
+    QVERIFY(dataDir().isValid());
+    qputenv("KELVO_DATA_DIR", dataDir().path().toLocal8Bit());
+}
+
+void tst_Startup::launchOrderAndFirstScreen()
+{
+    Application &app = Application::sharedApplication();
+    app.setApplicationIconBadgeNumber(5);
+    AppDelegate delegate(app);
+    const QVariantMap options {{QStringLiteral("k"), 1}};
+    QVERIFY(delegate.didFinishLaunchingWithOptions(options));
+
+    const auto crash = CrashReporter::sharedInstance().calls();
+    QStringList crashNames;
+    for (const auto &c : crash)
+        crashNames << c.name;
+    QCOMPARE(
+        crashNames,
+        (QStringList {"setChannel:", "setUserId:", "enableBlockMonitor:",
+                      "setEnableSymbolicateInProcess:", "setCrashCallback:", "installWithAppId:"}));
+    QCOMPARE(crash.at(0).arguments.value(0).toString(), QStringLiteral("测试渠道"));
+    QCOMPARE(crash.at(1).arguments.value(0).toString(), QStringLiteral("测试用户:User"));
+    QCOMPARE(crash.at(2).arguments.value(0).toBool(), true);
+    QCOMPARE(crash.at(3).arguments.value(0).toBool(), false);
+    QVERIFY(CrashReporter::sharedInstance().isInstalled());
+
+    const auto push = PushService::calls();
+    QCOMPARE(push.size(), 2);
+    QCOMPARE(push.at(0).name, QStringLiteral("registerForRemoteNotificationTypes:categories:"));
+    QCOMPARE(push.at(0).arguments.value(0).toInt(), 7);
+    QVERIFY(push.at(0).arguments.value(1).isNull());
+    QCOMPARE(push.at(1).name, QStringLiteral("setupWithOption:"));
+    QCOMPARE(push.at(1).arguments.value(0).toMap(), options);
+    QCOMPARE(app.applicationIconBadgeNumber(), 0);
+
+    // Nothing bound, no lock: the binding screen is the only screen.
+    auto *bind = qobject_cast<PXBindController *>(rootScreen(delegate));
+    QVERIFY(bind);
+    QCOMPARE(delegate.window()->rootViewController()->viewControllers().size(), 1);
+    QCOMPARE(delegate.window()->windowTitle(), QStringLiteral("Kelvo Ostrel"));
+    QCOMPARE(delegate.window()->size(), QSize(375, 667));
+}
+
+void tst_Startup::routing_data()
+{
+    QTest::addColumn<bool>("fingerprint");
+    QTest::addColumn<bool>("gesture");
+    QTest::addColumn<QString>("screen");
+    QTest::newRow("no lock") << false << false << "PXBindController";
+    QTest::newRow("fingerprint lock") << true << false << "PXLoginController";
+    QTest::newRow("gesture lock") << false << true << "PXLoginController";
+    QTest::newRow("both (gesture decides)") << true << true << "PXLoginController";
+}
+
+void tst_Startup::routing()
+{
+    QFETCH(bool, fingerprint);
+    QFETCH(bool, gesture);
+    QFETCH(QString, screen);
+    setLocks(fingerprint, gesture);
+    AppDelegate delegate(Application::sharedApplication());
+    delegate.setController();
+    QVERIFY(rootScreen(delegate));
+    QCOMPARE(QString::fromLatin1(rootScreen(delegate)->metaObject()->className()), screen);
+    setLocks(false, false);
+}
+
+void tst_Startup::urlOpenBuildsFreshRoot()
+{
+    AppDelegate delegate(Application::sharedApplication());
+    delegate.setController();
+    QPointer<PXWindow> first = delegate.window();
+    QPointer<PXBaseController> firstRoot = rootScreen(delegate);
+    setLocks(false, true);
+    QVERIFY(delegate.openURL(QUrl(QStringLiteral("kelvoostrel://anything?x=1")), QString(), {}));
+    QVERIFY(delegate.window() != first.data());
+    QVERIFY(qobject_cast<PXLoginController *>(rootScreen(delegate)));
+    // The old window goes once control returns to the event loop.
+    QTRY_VERIFY(first.isNull());
+    QVERIFY(firstRoot.isNull());
+    setLocks(false, false);
+    delegate.openURL(QUrl(QStringLiteral("kelvoostrel://")), QString(), {});
+    QVERIFY(qobject_cast<PXBindController *>(rootScreen(delegate)));
+}
+
+void tst_Startup::bindRootKeepsWindow()
+{
+    AppDelegate delegate(Application::sharedApplication());
+    setLocks(true, false);
+    delegate.setController();
+    PXWindow *window = delegate.window();
+    delegate.setBindRootController();
+    QCOMPARE(delegate.window(), window);
+    auto *bind = qobject_cast<PXBindController *>(rootScreen(delegate));
+    QVERIFY(bind);
+    QVERIFY(bind->noBack());
+    setLocks(false, false);
+}
+
+void tst_Startup::pushCallbacks()
+{
+    PushService::clearCalls();
+    AppDelegate delegate(Application::sharedApplication());
+    delegate.didRegisterForRemoteNotificationsWithDeviceToken("token");
+    int fetchResult = -1;
+    delegate.didReceiveRemoteNotification({{QStringLiteral("aps"), 1}},
+                                          [&](int result) { fetchResult = result; });
+    const auto calls = PushService::calls();
+    QCOMPARE(calls.size(), 2);
+    QCOMPARE(calls.at(0).arguments.value(0).toByteArray(), QByteArray("token"));
+    QCOMPARE(calls.at(1).name, QStringLiteral("handleRemoteNotification:"));
+    QCOMPARE(fetchResult, 0);
+}
+
+void tst_Startup::secondLaunchForwardsURL()
+{
+    // This test process plays the running app; the real binary is the second launch.
+    Application listener;
+    RecordingDelegate recorder;
+    listener.setDelegate(&recorder);
+    const QString serverName = Application::instanceServerName();
+    QVERIFY(listener.listenForURLs(serverName));
+
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KELVO_DATA_DIR"), dataDir().path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(env);
+    const QString url = QStringLiteral("kelvoostrel://open?from=partner");
+    second.start(QStringLiteral(KELVO_APP_BIN), {url});
+    QVERIFY(second.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.urls.size(), 1, 20000);
+    QCOMPARE(recorder.urls.first(), QUrl(url));
+    // It may have ended already while the URL was being delivered.
+    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+}
+
+QTEST_MAIN(tst_Startup)
+#include "tst_startup.moc"

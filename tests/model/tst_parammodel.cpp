@@ -1,0 +1,173 @@
+#include "KeyedArchiver.h"
+#include "PXBaseModel.h"
+#include "PXFilePathVM.h"
+#include "PXLoginModel.h"
+#include "PXParamModel.h"
+
+#include "FileModes.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray archiveOf(const QList<std::tuple<QString, bool, int>> &entries)
+{
+    QList<ArchivedObject> objects;
+    for (const auto &[key, value, type] : entries)
+        objects.append(PXLoginModel::initWithKey(key, value, type)->encodeWithCoder());
+    return KeyedArchiver::archivedDataWithRootList(objects);
+}
+
+class Sample : public PXBaseModel
+{
+    Q_OBJECT
+    Q_PROPERTY(QString name MEMBER name)
+    Q_PROPERTY(int count MEMBER count)
+public:
+    QString name;
+    int count = 0;
+};
+} // namespace
+
+class tst_ParamModel : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void lockType_data();
+    void lockType();
+    void lockSwitchedOffStopsLocking();
+    void saveAndReload();
+    void filePaths();
+    void modelFromDictionary();
+};
+
+void tst_ParamModel::lockType_data()
+{
+    QTest::addColumn<QByteArray>("file"); // null: no file at all
+    QTest::addColumn<qint64>("expected");
+    QTest::addColumn<QStringList>("keys");
+    const QStringList defaults {QStringLiteral("指纹密码"), QStringLiteral("手势密码")};
+    const QString fp = QStringLiteral("指纹密码");
+    const QString ge = QStringLiteral("手势密码");
+
+    QTest::newRow("none on") << archiveOf({{fp, false, 1}, {ge, false, 2}}) << qint64(0)
+                             << defaults;
+    QTest::newRow("fingerprint on")
+        << archiveOf({{fp, true, 1}, {ge, false, 2}}) << qint64(1) << defaults;
+    QTest::newRow("gesture on") << archiveOf({{fp, false, 1}, {ge, true, 2}}) << qint64(2)
+                                << defaults;
+    QTest::newRow("both on: the later entry decides")
+        << archiveOf({{fp, true, 1}, {ge, true, 2}}) << qint64(2) << defaults;
+    QTest::newRow("order as stored")
+        << archiveOf({{ge, true, 2}, {fp, true, 1}}) << qint64(1) << QStringList {ge, fp};
+    QTest::newRow("empty list") << archiveOf({}) << qint64(0) << defaults;
+    QTest::newRow("missing file") << QByteArray() << qint64(0) << defaults;
+    QTest::newRow("corrupt file") << QByteArray("bplist00\x01\x02garbage", 17) << qint64(0)
+                                  << defaults;
+    QTest::newRow("truncated archive")
+        << archiveOf({{fp, false, 1}, {ge, true, 2}}).chopped(40) << qint64(0) << defaults;
+    QTest::newRow("foreign plist") << KeyedArchiver::archivedDataWithRootList(
+        {ArchivedObject {QStringLiteral("NSDate"), {}, {{QStringLiteral("NS.time"), qint32(5)}}}})
+                                   << qint64(0) << defaults;
+
+    ArchivedObject wrongType = PXLoginModel::initWithKey(ge, true, 2)->encodeWithCoder();
+    wrongType.values.insert(QStringLiteral("value"), qint32(1));
+    QTest::newRow("member of the wrong type")
+        << KeyedArchiver::archivedDataWithRootList({wrongType}) << qint64(0) << defaults;
+}
+
+void tst_ParamModel::lockType()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(qint64, expected);
+    QFETCH(QStringList, keys);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("loginType.plist"));
+    if (!file.isNull())
+        writeFile(path, file);
+    PXParamModel model(path);
+    QCOMPARE(model.loginType(), expected);
+    QStringList actualKeys;
+    for (const auto &entry : model.loginTypes())
+        actualKeys << entry->key();
+    QCOMPARE(actualKeys, keys);
+    // A file that was not ours is left alone until a writer replaces it.
+    if (!file.isNull()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), file);
+    }
+}
+
+void tst_ParamModel::lockSwitchedOffStopsLocking()
+{
+    QTemporaryDir dir;
+    PXParamModel model(dir.filePath(QStringLiteral("loginType.plist")));
+    model.loginTypes()[1]->setValue(true);
+    QCOMPARE(model.loginType(), qint64(2));
+    model.loginTypes()[1]->setValue(false);
+    QCOMPARE(model.loginType(), qint64(0));
+}
+
+void tst_ParamModel::saveAndReload()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Plist/loginType.plist"));
+    {
+        PXParamModel model(path);
+        model.loginTypes()[0]->setValue(true);
+        // The folder does not exist: the write fails, the list in memory stands.
+        QVERIFY(!model.saveLoginTypes());
+        QCOMPARE(model.loginType(), qint64(1));
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("Plist"))));
+        QVERIFY(model.saveLoginTypes());
+    }
+    PXParamModel reloaded(path);
+    QCOMPARE(reloaded.loginType(), qint64(1));
+    QCOMPARE(reloaded.loginTypes().size(), 2);
+    QCOMPARE(reloaded.loginTypes()[1]->key(), QStringLiteral("手势密码"));
+    QCOMPARE(reloaded.loginTypes()[1]->type(), qint64(2));
+}
+
+void tst_ParamModel::filePaths()
+{
+    QTemporaryDir dir;
+    qputenv("KELVO_DATA_DIR", dir.path().toLocal8Bit());
+    PXFilePathVM paths;
+    const QString docs = dir.path() + QStringLiteral("/Documents");
+    QCOMPARE(paths.documentFolder(), docs);
+    QCOMPARE(paths.loginTypeFile(), docs + QStringLiteral("/Plist/loginType.plist"));
+    QCOMPARE(paths.hideRuleFile(), docs + QStringLiteral("/Plist/hideRule.plist"));
+    QCOMPARE(fileMode(docs + QStringLiteral("/Plist")), 0700);
+    QCOMPARE(fileMode(docs + QStringLiteral("/DB")), -1);
+    QCOMPARE(paths.dbFolder(), docs + QStringLiteral("/DB"));
+    QCOMPARE(fileMode(docs + QStringLiteral("/DB")), 0700);
+    paths.setLoginTypeFile(QStringLiteral("/elsewhere/x.plist"));
+    QCOMPARE(paths.loginTypeFile(), QStringLiteral("/elsewhere/x.plist"));
+    qunsetenv("KELVO_DATA_DIR");
+}
+
+void tst_ParamModel::modelFromDictionary()
+{
+    const auto model
+        = PXBaseModel::modelWithDic<Sample>({{QStringLiteral("id"), QStringLiteral("7")},
+                                             {QStringLiteral("name"), QStringLiteral("n")},
+                                             {QStringLiteral("count"), 3},
+                                             {QStringLiteral("unknown"), 1}});
+    QCOMPARE(model->ID(), QStringLiteral("7"));
+    QCOMPARE(model->name, QStringLiteral("n"));
+    QCOMPARE(model->count, 3);
+    QVERIFY(!model->property("unknown").isValid());
+    QVERIFY(model->dynamicPropertyNames().isEmpty());
+}
+
+QTEST_APPLESS_MAIN(tst_ParamModel)
+#include "tst_parammodel.moc"
