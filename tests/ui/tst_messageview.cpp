@@ -1,0 +1,119 @@
+#include "PXMessageView.h"
+
+#include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
+
+// The toast is one object for the whole process, so the order of these cases
+// matters: the first one creates it.
+class TestMessageView : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void stripIsLaidOutFromMeasuredText();
+    void oneViewMovesBetweenHosts();
+    void messageGoesAfterOneSecond();
+    void newerMessageGetsItsFullSecond();
+    void hostDestroyedWhileShowing();
+};
+
+void TestMessageView::stripIsLaidOutFromMeasuredText()
+{
+    QWidget host;
+    host.resize(320, 568);
+    PXMessageView *view = PXMessageView::sharedWithSuperview(&host, "abc");
+    QCOMPARE(view->parentWidget(), &host);
+    QCOMPARE(view->geometry(), QRect(0, 0, 320, 568));
+    QLabel *label = view->label();
+    const double textWidth = QFontMetricsF(label->font()).horizontalAdvance("abc");
+    QCOMPARE(label->height(), 60);
+    QVERIFY2(qAbs(label->width() - (textWidth + 40)) <= 1.0,
+             qPrintable(QString::number(label->width())));
+    QVERIFY(qAbs(label->geometry().center().x() - 160) <= 1);
+    QVERIFY(qAbs(label->geometry().center().y() - 284) <= 1);
+    QCOMPARE(label->font().pixelSize(), 16);
+    QCOMPARE(label->alignment(), Qt::AlignCenter);
+
+    // A longer message widens the strip; it never wraps to a second line.
+    PXMessageView::sharedWithSuperview(&host, "网络不给力！网络不给力！");
+    QVERIFY(label->width() > textWidth + 40);
+    QCOMPARE(label->height(), 60);
+    view->removeMessage();
+}
+
+void TestMessageView::oneViewMovesBetweenHosts()
+{
+    QWidget first;
+    first.resize(200, 200);
+    QWidget second;
+    second.resize(400, 300);
+    PXMessageView *a = PXMessageView::sharedWithSuperview(&first, "one");
+    PXMessageView *b = PXMessageView::sharedWithSuperview(&second, "two");
+    QCOMPARE(a, b);
+    QCOMPARE(b->parentWidget(), &second);
+    QVERIFY(!first.findChildren<PXMessageView *>().contains(a));
+    // The size of the first host ever used stays.
+    QCOMPARE(b->size(), QSize(320, 568));
+    QCOMPARE(b->label()->text(), QStringLiteral("two"));
+    b->removeMessage();
+}
+
+void TestMessageView::messageGoesAfterOneSecond()
+{
+    QWidget host;
+    host.resize(320, 568);
+    host.show();
+    PXMessageView *view = PXMessageView::sharedWithSuperview(&host, "已复制");
+    QVERIFY(view->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(view->parentWidget() == nullptr, 3000);
+    QVERIFY(!view->isVisible());
+    QVERIFY(host.findChildren<PXMessageView *>().isEmpty());
+}
+
+void TestMessageView::newerMessageGetsItsFullSecond()
+{
+    QWidget host;
+    host.resize(320, 568);
+    host.show();
+    QElapsedTimer sinceFirst;
+    sinceFirst.start();
+    PXMessageView *view = PXMessageView::sharedWithSuperview(&host, "first");
+    QTest::qWait(500);
+    QElapsedTimer sinceSecond;
+    sinceSecond.start();
+    PXMessageView::sharedWithSuperview(&host, "second");
+    // Run the event loop past the end of the first message's second.
+    while (sinceFirst.elapsed() < PXMessageView::displayMilliseconds + 100)
+        QTest::qWait(10);
+    if (sinceSecond.elapsed() >= PXMessageView::displayMilliseconds)
+        QSKIP("the machine was too slow to tell the two timers apart");
+    QCOMPARE(view->parentWidget(), &host);
+    QVERIFY(view->isVisible());
+    QCOMPARE(view->label()->text(), QStringLiteral("second"));
+    QTRY_VERIFY_WITH_TIMEOUT(view->parentWidget() == nullptr, 3000);
+    QVERIFY(sinceSecond.elapsed() >= PXMessageView::displayMilliseconds - 50);
+}
+
+void TestMessageView::hostDestroyedWhileShowing()
+{
+    QPointer<PXMessageView> old;
+    {
+        QWidget host;
+        host.resize(100, 100);
+        old = PXMessageView::sharedWithSuperview(&host, "gone with the host");
+    }
+    QVERIFY(old.isNull());
+    QWidget next;
+    next.resize(240, 320);
+    PXMessageView *view = PXMessageView::sharedWithSuperview(&next, "back");
+    QVERIFY(view);
+    QCOMPARE(view->parentWidget(), &next);
+    QCOMPARE(view->size(), QSize(240, 320));
+    QCOMPARE(view->label()->text(), QStringLiteral("back"));
+    view->removeMessage();
+}
+
+QTEST_MAIN(TestMessageView)
+#include "tst_messageview.moc"
