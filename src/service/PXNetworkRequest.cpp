@@ -39,8 +39,9 @@ PXNetworkRequest::PXNetworkRequest(PXNetwork::SuccessFn success, PXNetwork::Fail
 
 void PXNetworkRequest::send(Method method, const QUrl &url, const QByteArray &form)
 {
-    // A proxy named in the environment must not see traffic meant for a
-    // service on this machine (nor be able to answer in its name).
+    // A process-wide proxy must never see traffic meant for a service on this
+    // machine, nor answer in its name. Qt 6.4 already leaves loopback alone;
+    // saying so here keeps it true whatever a later Qt or a proxy setting does.
     if (isLoopbackHost(url.host()))
         m_manager.setProxy(QNetworkProxy::NoProxy);
     QNetworkRequest request(url);
