@@ -2,6 +2,7 @@
 
 #include "PXFont.h"
 
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QLabel>
 
@@ -17,7 +18,6 @@ PXMessageView::PXMessageView(QWidget *host)
     : QWidget(host)
     , m_label(new QLabel(this))
 {
-    setGeometry(host ? host->rect() : QRect());
     m_label->setFont(PXFont::fontWithSize(16));
     m_label->setAlignment(Qt::AlignCenter);
     m_label->setStyleSheet(QStringLiteral("QLabel { color: white; border-radius: 5px; "
@@ -33,13 +33,47 @@ PXMessageView *PXMessageView::sharedWithSuperview(QWidget *host, const QString &
     if (!view) {
         view = new PXMessageView(host);
         sharedView() = view;
-    } else if (view->parentWidget() != host) {
-        view->setParent(host);
     }
+    view->attach(host);
     view->setMessage(message);
     view->raise();
     view->show();
     return view;
+}
+
+void PXMessageView::attach(QWidget *host)
+{
+    if (parentWidget() != host) {
+        if (parentWidget())
+            parentWidget()->removeEventFilter(this);
+        setParent(host);
+        if (host)
+            host->installEventFilter(this);
+    }
+    setGeometry(host ? host->rect() : QRect());
+}
+
+bool PXMessageView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize)
+        followHost();
+    return QWidget::eventFilter(watched, event);
+}
+
+void PXMessageView::showEvent(QShowEvent *event)
+{
+    // A host that was hidden when the message came may have been resized
+    // since without telling anyone.
+    followHost();
+    QWidget::showEvent(event);
+}
+
+void PXMessageView::followHost()
+{
+    if (!parentWidget() || geometry() == parentWidget()->rect())
+        return;
+    setGeometry(parentWidget()->rect());
+    layoutLabel();
 }
 
 void PXMessageView::setMessage(const QString &message)
@@ -65,5 +99,7 @@ void PXMessageView::removeMessage()
 {
     m_timer.stop();
     hide();
+    if (parentWidget())
+        parentWidget()->removeEventFilter(this);
     setParent(nullptr);
 }

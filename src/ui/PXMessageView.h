@@ -16,8 +16,10 @@ public:
     static constexpr int displayMilliseconds = 1000;
 
     // Puts the shared toast on top of host with message and returns it. It is
-    // created on first use, sized to that host's bounds, and keeps that size.
-    // If a host took it down with itself, the next call makes it anew.
+    // created on first use and covers its current host, following the host's
+    // size: the window can be resized, and a toast sized for the first host
+    // would sit off-centre or clipped on any other. If a host took it down
+    // with itself, the next call makes it anew.
     static PXMessageView *sharedWithSuperview(QWidget *host, const QString &message);
 
     void setMessage(const QString &message);
@@ -26,8 +28,14 @@ public:
     QLabel *label() const { return m_label; }
     bool isShowingMessage() const { return m_timer.isActive(); }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private:
     explicit PXMessageView(QWidget *host);
+    void attach(QWidget *host);
+    void followHost();
     void layoutLabel();
 
     QLabel *m_label;

@@ -44,9 +44,11 @@ QMessageBox *makeAlert(QWidget *host, const QString &title, const QString &messa
     box->setText(title);
     box->setInformativeText(message);
     box->setFont(PXFont::fontWithSize(16));
+    // Phone alerts are about 270 points wide; keep short messages on one line.
+    box->setStyleSheet(QStringLiteral("QLabel { min-width: 220px; }"));
     // One role for all keeps the buttons in the order given.
     for (const QString &text : buttons)
-        box->addButton(text, QMessageBox::ActionRole);
+        box->addButton(text, QMessageBox::ActionRole)->setFont(PXFont::fontWithSize(16));
     if (!box->buttons().isEmpty())
         box->setEscapeButton(box->buttons().first());
     return box;

@@ -54,8 +54,13 @@ void TestMessageView::oneViewMovesBetweenHosts()
     QCOMPARE(a, b);
     QCOMPARE(b->parentWidget(), &second);
     QVERIFY(!first.findChildren<PXMessageView *>().contains(a));
-    // The size of the first host ever used stays.
-    QCOMPARE(b->size(), QSize(320, 568));
+    QCOMPARE(b->size(), QSize(400, 300));
+    // The strip stays centred when the window is resized under it.
+    second.show();
+    second.resize(600, 500);
+    QCOMPARE(b->size(), QSize(600, 500));
+    QVERIFY(qAbs(b->label()->geometry().center().x() - 300) <= 1);
+    QVERIFY(qAbs(b->label()->geometry().center().y() - 250) <= 1);
     QCOMPARE(b->label()->text(), QStringLiteral("two"));
     b->removeMessage();
 }

@@ -1,0 +1,284 @@
+// Renders every screen to build/<preset>/screenshots/<name>.png at device
+// pixel ratio 2, offscreen, for people to look at. scripts/screenshots builds
+// and runs it. To add a screen, add one line to screens().
+
+#include "PXBaseController.h"
+#include "PXFont.h"
+#include "PXMessageView.h"
+#include "PXModalPresenter.h"
+#include "PXNavigationController.h"
+#include "PXSwitch.h"
+#include "PXTableView.h"
+#include "PXTextField.h"
+#include "PXWindow.h"
+
+#if __has_include("PXBindController.h")
+#include "PXBindController.h"
+#endif
+#if __has_include("PXCodeController.h")
+#include "PXCodeController.h"
+#endif
+#if __has_include("PXLoginController.h")
+#include "PXLoginController.h"
+#endif
+
+#include <QApplication>
+#include <QDir>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+namespace {
+
+constexpr double pixelRatio = 2.0;
+
+// A base screen with both bar buttons, as every screen starts.
+class SampleController : public PXBaseController
+{
+public:
+    void viewDidLoad() override
+    {
+        PXBaseController::viewDidLoad();
+        setTitle(QStringLiteral("标题"));
+        addLeftBarButton(QStringLiteral("返回"));
+        addRightBarButton(QStringLiteral("设置"));
+    }
+};
+
+// The shared widgets later screens are built from, in one place.
+class ComponentsController : public PXBaseController, private PXTableViewDataSource
+{
+public:
+    void viewDidLoad() override
+    {
+        PXBaseController::viewDidLoad();
+        setTitle(QStringLiteral("设置"));
+        addLeftBarButton(QStringLiteral("返回"));
+        addRightBarButton(QStringLiteral("退出"));
+        m_phone = new PXTextField(this);
+        m_phone->setPlaceholderText(QStringLiteral("请输入手机号"));
+        m_code = new PXTextField(this);
+        m_code->setText(QStringLiteral("123456"));
+        m_table = new PXTableView(this);
+        m_table->setRowHeight(60);
+        m_table->setSectionHeaderHeight(30);
+        m_table->setBackgroundColor(Qt::transparent);
+        m_table->setDataSource(this);
+        m_table->reloadData();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        PXBaseController::resizeEvent(event);
+        const QRectF area = frame();
+        m_phone->setGeometry(20, int(area.top()) + 25, width() - 155, 45);
+        m_code->setGeometry(20, int(area.top()) + 95, width() - 155, 45);
+        m_table->setGeometry(0, int(area.top()) + 160, width(), 200);
+    }
+
+private:
+    int numberOfRows() const override { return 2; }
+    QWidget *cellForRow(int row) override
+    {
+        auto *cell = new QWidget;
+        cell->setAutoFillBackground(true);
+        auto *title
+            = new QLabel(row == 0 ? QStringLiteral("指纹解锁") : QStringLiteral("手势密码"), cell);
+        title->setFont(PXFont::fontWithSize(16));
+        title->setGeometry(20, 0, 200, 60);
+        auto *sw = new PXSwitch(cell);
+        sw->setOn(row == 1);
+        sw->move(375 - 20 - sw->width(), (60 - sw->height()) / 2);
+        return cell;
+    }
+
+    PXTextField *m_phone = nullptr;
+    PXTextField *m_code = nullptr;
+    PXTableView *m_table = nullptr;
+};
+
+using Stage = std::function<void(PXWindow &)>;
+
+void install(PXWindow &window, PXBaseController *root)
+{
+    window.setRootViewController(new PXNavigationController(root));
+}
+
+template<typename Screen> Stage plain()
+{
+    return [](PXWindow &window) { install(window, new Screen); };
+}
+
+struct Shot
+{
+    QString name;
+    Stage stage;
+};
+
+QList<Shot> screens()
+{
+    QList<Shot> shots {
+        {"base", plain<SampleController>()},
+        {"toast",
+         [](PXWindow &w) {
+             install(w, new SampleController);
+             PXMessageView::sharedWithSuperview(w.rootViewController()->topViewController(),
+                                                QStringLiteral("网络不给力！"));
+         }},
+        {"alert",
+         [](PXWindow &w) {
+             install(w, new SampleController);
+             w.rootViewController()->topViewController()->showAlertView(
+                 QStringLiteral("手机号格式不正确，请重新输入..."));
+         }},
+        {"actionsheet",
+         [](PXWindow &w) {
+             install(w, new SampleController);
+             PXModalPresenter::showActionSheet(&w,
+                                               {QStringLiteral("修改手势密码"),
+                                                QStringLiteral("忘记手势密码"),
+                                                QStringLiteral("切换其他账号")},
+                                               QStringLiteral("取消"));
+         }},
+        {"stack",
+         [](PXWindow &w) {
+             install(w, new SampleController);
+             auto *pushed = new PXBaseController;
+             pushed->setTitle(QStringLiteral("第二层"));
+             w.rootViewController()->pushViewController(pushed, false);
+         }},
+        {"components", plain<ComponentsController>()},
+    };
+#if __has_include("PXBindController.h")
+    shots.append({"bind", plain<PXBindController>()});
+#endif
+#if __has_include("PXCodeController.h")
+    shots.append({"code", plain<PXCodeController>()});
+#endif
+#if __has_include("PXLoginController.h")
+    shots.append({"login", plain<PXLoginController>()});
+#endif
+    return shots;
+}
+
+QMessageBox *openMessageBox()
+{
+    const auto widgets = QApplication::topLevelWidgets();
+    for (QWidget *w : widgets) {
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+            return box;
+    }
+    return nullptr;
+}
+
+QImage render(QWidget *widget)
+{
+    QImage image(widget->size() * pixelRatio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(pixelRatio);
+    image.fill(Qt::transparent);
+    widget->render(&image);
+    return image;
+}
+
+// A dialog is a window of its own; lay it over the dimmed screen, centred.
+void paintDialog(QImage &screen, QWidget *dialog)
+{
+    QPainter p(&screen);
+    p.fillRect(QRectF(QPointF(0, 0), screen.deviceIndependentSize()), QColor(0, 0, 0, 102));
+    const QImage box = render(dialog);
+    const QSizeF size = box.deviceIndependentSize();
+    const QSizeF area = screen.deviceIndependentSize();
+    p.drawImage(QPointF((area.width() - size.width()) / 2, (area.height() - size.height()) / 2),
+                box);
+}
+
+int distinctColours(const QImage &image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7)
+            colours.insert(image.pixel(x, y));
+    return int(colours.size());
+}
+
+} // namespace
+
+class TestScreenshots : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void chineseFontInstalled();
+    void screen_data();
+    void screen();
+    void cleanup();
+
+private:
+    QTemporaryDir m_data;
+    QDir m_out;
+};
+
+void TestScreenshots::initTestCase()
+{
+    // Screens read stores; keep them away from the user's own.
+    QVERIFY(m_data.isValid());
+    qputenv("KELVO_DATA_DIR", m_data.path().toLocal8Bit());
+    m_out.setPath(QStringLiteral(KELVO_BINARY_DIR "/screenshots"));
+    QVERIFY(m_out.mkpath("."));
+}
+
+void TestScreenshots::chineseFontInstalled()
+{
+    QVERIFY2(PXFont::hasChineseFont(),
+             "No installed font can draw Chinese: the screens would show empty boxes. Install "
+             "fonts-wqy-microhei (scripts/bootstrap does) or another CJK font.");
+    const QFontMetrics metrics(PXFont::fontWithSize(16));
+    for (QChar c : QStringLiteral("提示确定取消返回设置绑定手机号"))
+        QVERIFY2(
+            metrics.inFont(c),
+            qPrintable(QStringLiteral("no glyph for %1 in %2").arg(c).arg(PXFont::familyName())));
+}
+
+void TestScreenshots::screen_data()
+{
+    QTest::addColumn<int>("index");
+    const auto shots = screens();
+    for (int i = 0; i < shots.size(); ++i)
+        QTest::newRow(qPrintable(shots[i].name)) << i;
+}
+
+void TestScreenshots::screen()
+{
+    if (!PXFont::hasChineseFont())
+        QSKIP("no Chinese font; see chineseFontInstalled");
+    QFETCH(int, index);
+    const Shot shot = screens().at(index);
+    PXWindow window;
+    shot.stage(window);
+    window.show();
+    QTest::qWait(50); // let queued layout and appearance work run
+    QImage image = render(&window);
+    if (QMessageBox *box = openMessageBox())
+        paintDialog(image, box);
+    QCOMPARE(image.size(), QSize(375, 667) * pixelRatio);
+    QVERIFY2(distinctColours(image) > 2, "the screen rendered blank");
+    const QString path = m_out.filePath(shot.name + ".png");
+    QVERIFY2(image.save(path), qPrintable(path));
+    qInfo().noquote() << "wrote" << path;
+}
+
+void TestScreenshots::cleanup()
+{
+    while (QMessageBox *box = openMessageBox())
+        box->done(0);
+    PXModalPresenter::clear();
+}
+
+QTEST_MAIN(TestScreenshots)
+#include "tst_screenshots.moc"
