@@ -12,8 +12,6 @@ private Q_SLOTS:
     void unsignedValid();
     void unsignedInvalid_data();
     void unsignedInvalid();
-    void signedInt_data();
-    void signedInt();
     void doubles_data();
     void doubles();
 };
@@ -26,9 +24,7 @@ void tst_Scanner::unsignedValid_data()
     QTest::addColumn<int>("location");
     constexpr quint64 max64 = std::numeric_limits<quint64>::max();
     constexpr quint32 max32 = std::numeric_limits<quint32>::max();
-    QTest::newRow("plain") << "123" << quint64(123) << quint32(123) << 3;
     QTest::newRow("stops at letter") << "12ab" << quint64(12) << quint32(12) << 2;
-    QTest::newRow("leading zeros") << "0007" << quint64(7) << quint32(7) << 4;
     QTest::newRow("32-bit clamp") << "4294967296" << quint64(4294967296) << max32 << 10;
     QTest::newRow("64-bit max") << "18446744073709551615" << max64 << max32 << 20;
     QTest::newRow("64-bit saturates") << "18446744073709551616" << max64 << max32 << 20;
@@ -41,11 +37,11 @@ void tst_Scanner::unsignedValid()
     QFETCH(quint64, wide);
     QFETCH(quint32, narrow);
     QFETCH(int, location);
-    CXScanner first(text);
+    CXScanner scanner(text);
     quint64 value = 0;
-    QVERIFY(first.cx_scanUnsignedLongLong(&value));
+    QVERIFY(scanner.cx_scanUnsignedLongLong(&value));
     QCOMPARE(value, wide);
-    QCOMPARE(first.scanLocation(), location);
+    QCOMPARE(scanner.scanLocation(), location);
     quint32 small = 0;
     QVERIFY(CXScanner(text).cx_scanUnsignedInt(&small));
     QCOMPARE(small, narrow);
@@ -57,7 +53,6 @@ void tst_Scanner::unsignedInvalid_data()
     QTest::newRow("letters") << "abc";
     QTest::newRow("empty") << "";
     QTest::newRow("sign") << "-1";
-    QTest::newRow("leading space") << " 1";
     QTest::newRow("non-ASCII digit") << QStringLiteral("\u0661");
 }
 
@@ -71,46 +66,16 @@ void tst_Scanner::unsignedInvalid()
     QCOMPARE(scanner.scanLocation(), 0);
 }
 
-void tst_Scanner::signedInt_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("found");
-    QTest::addColumn<int>("value");
-    QTest::newRow("plain") << "7" << true << 7;
-    QTest::newRow("space and sign") << "  -12x" << true << -12;
-    QTest::newRow("plus") << "+8" << true << 8;
-    QTest::newRow("saturates high") << "99999999999" << true << std::numeric_limits<int>::max();
-    QTest::newRow("saturates low") << "-99999999999" << true << std::numeric_limits<int>::min();
-    QTest::newRow("no number") << "x7" << false << 0;
-    QTest::newRow("sign only") << "-" << false << 0;
-}
-
-void tst_Scanner::signedInt()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, found);
-    QFETCH(int, value);
-    int scanned = 0;
-    QCOMPARE(CXScanner(text).scanInt(&scanned), found);
-    QCOMPARE(scanned, value);
-}
-
 void tst_Scanner::doubles_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("found");
     QTest::addColumn<double>("value");
     const double inf = std::numeric_limits<double>::infinity();
-    QTest::newRow("fraction") << "30.9" << true << 30.9;
-    QTest::newRow("exponent") << "1e2" << true << 100.0;
     QTest::newRow("no whole part") << " .5s" << true << 0.5;
-    QTest::newRow("no fraction digits") << "5." << true << 5.0;
-    QTest::newRow("negative") << "-30" << true << -30.0;
     QTest::newRow("dangling exponent") << "3e" << true << 3.0;
-    QTest::newRow("overflow") << "1e999" << true << inf;
-    QTest::newRow("negative overflow") << "-1e999" << true << -inf;
+    QTest::newRow("overflow") << "-1e999" << true << -inf;
     QTest::newRow("underflow") << "1e-999" << true << 0.0;
-    QTest::newRow("letters") << "abc" << false << 0.0;
     QTest::newRow("exponent only") << "e5" << false << 0.0;
     QTest::newRow("dot only") << "." << false << 0.0;
 }

@@ -56,7 +56,6 @@ private Q_SLOTS:
     void invalidConstruction_data();
     void invalidConstruction();
     void unknownAlgorithmAfterConstruction();
-    void setSecretTakesEffect();
     void hotpAdvancesFirst();
     void nowReadsClockAndOffset();
 };
@@ -192,10 +191,8 @@ void tst_OTPGenerator::validConstruction_data()
     QTest::addColumn<unsigned>("digits");
     QTest::addColumn<double>("period");
     QTest::newRow("defaults") << rfcKey20 << "SHA1" << 6u << 180.0;
-    QTest::newRow("7 digits") << rfcKey20 << "SHA256" << 7u << 30.0;
     QTest::newRow("8 digits MD5") << rfcKey20 << "MD5" << 8u << 30.0;
     QTest::newRow("period 300") << rfcKey20 << "SHA512" << 6u << 300.0;
-    QTest::newRow("tiny period") << rfcKey20 << "SHA1" << 6u << 0.001;
     QTest::newRow("empty secret") << QByteArray("") << "SHA1" << 6u << 180.0;
 }
 
@@ -252,13 +249,8 @@ void tst_OTPGenerator::unknownAlgorithmAfterConstruction()
     generator->setAlgorithm("SHA256");
     QCOMPARE(generator->generateOTPForCounter(0), referenceCode(rfcKey20, "SHA256", 6, 0));
     QVERIFY(generator->generateOTP().isNull());
-}
-
-void tst_OTPGenerator::setSecretTakesEffect()
-{
-    const auto generator = HOTPGenerator::initWithSecret(QByteArray("other"), "SHA1", 6, 0);
-    generator->setSecret(rfcKey20);
-    QCOMPARE(generator->generateOTPForCounter(0), QStringLiteral("755224"));
+    generator->setSecret(QByteArray("other"));
+    QCOMPARE(generator->generateOTPForCounter(0), referenceCode("other", "SHA256", 6, 0));
 }
 
 void tst_OTPGenerator::hotpAdvancesFirst()
