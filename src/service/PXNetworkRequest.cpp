@@ -101,29 +101,34 @@ bool PXNetworkRequest::exceedsBodyLimit() const
 
 void PXNetworkRequest::finishWithNetworkFailure(QNetworkReply::NetworkError error)
 {
-    qCDebug(lcService) << "request failed:" << error;
-    PXEnvelope::Result result;
-    result.failureText = PXNetwork::networkFailureText();
-    finish(result);
+    if (m_done)
+        return;
+    const Callbacks callbacks = release();
+    PXNetwork::error(error, callbacks.failure);
 }
 
 void PXNetworkRequest::finish(const PXEnvelope::Result &result)
 {
     if (m_done)
         return;
-    m_done = true;
-    stopTransfer();
+    const Callbacks callbacks = release();
+    if (result.ok) {
+        if (callbacks.success)
+            callbacks.success(result.payload);
+    } else if (callbacks.failure) {
+        callbacks.failure(result.failureText);
+    }
+}
+
+PXNetworkRequest::Callbacks PXNetworkRequest::release()
+{
     // The callback may open a modal dialog and spin an event loop, so this
     // object is released first and not touched once the callback runs.
-    auto success = std::move(m_success);
-    auto failure = std::move(m_failure);
+    m_done = true;
+    stopTransfer();
+    Callbacks callbacks {std::move(m_success), std::move(m_failure)};
     deleteLater();
-    if (result.ok) {
-        if (success)
-            success(result.payload);
-    } else if (failure) {
-        failure(result.failureText);
-    }
+    return callbacks;
 }
 
 void PXNetworkRequest::stopTransfer()

@@ -21,6 +21,12 @@ public:
                       const PXRequestOptions &options);
 
 private:
+    struct Callbacks
+    {
+        PXNetwork::SuccessFn success;
+        PXNetwork::FailureFn failure;
+    };
+
     PXNetworkRequest(PXNetwork::SuccessFn success, PXNetwork::FailureFn failure,
                      const PXRequestOptions &options);
 
@@ -31,6 +37,7 @@ private:
     bool exceedsBodyLimit() const;
     void finishWithNetworkFailure(QNetworkReply::NetworkError error);
     void finish(const PXEnvelope::Result &result);
+    Callbacks release();
     void stopTransfer();
 
     QNetworkAccessManager m_manager;

@@ -46,11 +46,12 @@ private:
 
     QString freshPhone() { return QStringLiteral("139%1").arg(++m_nextPhone, 8, 10, QChar('0')); }
 
-    ServiceCall call(const std::function<void(PXServiceAPI::SuccessFn, PXServiceAPI::FailureFn,
-                                              const PXRequestOptions &)> &start)
+    // One catalogue call against the service under test.
+    template<typename Endpoint, typename... Args>
+    ServiceCall api(Endpoint endpoint, const Args &...args)
     {
         const PXRequestOptions opts = options();
-        return ServiceCall::run([&](auto s, auto f) { start(s, f, opts); });
+        return ServiceCall::run([&](auto s, auto f) { endpoint(args..., s, f, opts); });
     }
 
     ServiceCall testRoute(const QString &path, const QVariantMap &params)
@@ -59,7 +60,13 @@ private:
         return ServiceCall::run([&](auto s, auto f) { PXNetwork::get(path, params, s, f, opts); });
     }
 
-    int codeOf(const ServiceCall &result) { return PXServiceAPI::readCode(result.payload); }
+    static int codeOf(const ServiceCall &result) { return PXServiceAPI::readCode(result.payload); }
+
+    template<typename Endpoint, typename... Args>
+    int apiCode(Endpoint endpoint, const Args &...args)
+    {
+        return codeOf(api(endpoint, args...));
+    }
 
     QString lastCode(const QString &phone)
     {
@@ -77,30 +84,24 @@ private:
 
     double serviceSeconds()
     {
-        const ServiceCall result = call(&PXServiceAPI::getServerTime);
+        const ServiceCall result = api(&PXServiceAPI::getServerTime);
         return PXServiceAPI::readMsgNumber(result.payload) / 1000.0;
     }
 
     // Requests a code, reads it from the test route and submits it.
     QString bind(const QString &phone, const QString &device)
     {
-        const auto sent = call([&](auto s, auto f, const auto &o) {
-            PXServiceAPI::getAuthCode(phone, device, s, f, o);
-        });
+        const auto sent = api(&PXServiceAPI::getAuthCode, phone, device);
         if (codeOf(sent) != 0)
             return QString();
         const QString key = lastCode(phone);
-        const auto checked = call([&](auto s, auto f, const auto &o) {
-            PXServiceAPI::checkAuthCode(phone, device, key, s, f, o);
-        });
+        const auto checked = api(&PXServiceAPI::checkAuthCode, phone, device, key);
         return codeOf(checked) == 0 ? key : QString();
     }
 
     int bindState(const QString &phone, const QString &device)
     {
-        return codeOf(call([&](auto s, auto f, const auto &o) {
-            PXServiceAPI::verifyPhoneBindState(phone, device, s, f, o);
-        }));
+        return apiCode(&PXServiceAPI::verifyPhoneBindState, phone, device);
     }
 
     int merchantVerify(const QString &phone, const QString &code)
@@ -136,7 +137,7 @@ private Q_SLOTS:
     void serverTimeIsTheServiceClock()
     {
         const double before = double(QDateTime::currentMSecsSinceEpoch());
-        const ServiceCall result = call(&PXServiceAPI::getServerTime);
+        const ServiceCall result = api(&PXServiceAPI::getServerTime);
         const double after = double(QDateTime::currentMSecsSinceEpoch());
         QVERIFY(result.succeeded());
         QVERIFY(result.msg().isDouble());
@@ -162,28 +163,16 @@ private Q_SLOTS:
     void malformedPhonesAreRefused()
     {
         QFETCH(QString, phone);
-        using Call = std::function<void(PXServiceAPI::SuccessFn, PXServiceAPI::FailureFn,
-                                        const PXRequestOptions &)>;
-        const QList<Call> calls = {
-            [&](auto s, auto f, const auto &o) {
-                PXServiceAPI::verifyPhoneBindState(phone, deviceA, s, f, o);
-            },
-            [&](auto s, auto f, const auto &o) {
-                PXServiceAPI::getAuthCode(phone, deviceA, s, f, o);
-            },
-            [&](auto s, auto f, const auto &o) {
-                PXServiceAPI::checkAuthCode(phone, deviceA, QStringLiteral("abc123"), s, f, o);
-            },
-            [&](auto s, auto f, const auto &o) { PXServiceAPI::isShowPellin(phone, s, f, o); },
-            [&](auto s, auto f, const auto &o) {
-                PXServiceAPI::sendGesturePWDAuthCode(phone, s, f, o);
-            },
-            [&](auto s, auto f, const auto &o) {
-                PXServiceAPI::checkGesturePWDAuthCode(phone, QStringLiteral("abc123"), s, f, o);
-            },
+        const QString key = QStringLiteral("abc123");
+        const QList<ServiceCall> results = {
+            api(&PXServiceAPI::verifyPhoneBindState, phone, deviceA),
+            api(&PXServiceAPI::getAuthCode, phone, deviceA),
+            api(&PXServiceAPI::checkAuthCode, phone, deviceA, key),
+            api(&PXServiceAPI::isShowPellin, phone),
+            api(&PXServiceAPI::sendGesturePWDAuthCode, phone),
+            api(&PXServiceAPI::checkGesturePWDAuthCode, phone, key),
         };
-        for (const Call &each : calls) {
-            const ServiceCall result = call(each);
+        for (const ServiceCall &result : results) {
             QVERIFY(result.succeeded());
             QCOMPARE(codeOf(result), -1);
             QVERIFY(!PXServiceAPI::readMsg(result.payload).isEmpty());
@@ -196,9 +185,7 @@ private Q_SLOTS:
         QCOMPARE(bindState(phone, deviceA), 0);
         QVERIFY(!bind(phone, deviceA).isEmpty());
         QCOMPARE(bindState(phone, deviceA), 1);
-        const ServiceCall other = call([&](auto s, auto f, const auto &o) {
-            PXServiceAPI::verifyPhoneBindState(phone, deviceB, s, f, o);
-        });
+        const ServiceCall other = api(&PXServiceAPI::verifyPhoneBindState, phone, deviceB);
         QCOMPARE(codeOf(other), 2);
         QVERIFY(!PXServiceAPI::readMsg(other.payload).isEmpty());
 
@@ -213,9 +200,7 @@ private Q_SLOTS:
     void messageCodesAreSentAndLimited()
     {
         const QString phone = freshPhone();
-        const ServiceCall sent = call([&](auto s, auto f, const auto &o) {
-            PXServiceAPI::getAuthCode(phone, deviceA, s, f, o);
-        });
+        const ServiceCall sent = api(&PXServiceAPI::getAuthCode, phone, deviceA);
         QCOMPARE(codeOf(sent), 0);
         QVERIFY(!PXServiceAPI::readMsg(sent.payload).isEmpty());
         const QString first = lastCode(phone);
@@ -224,30 +209,19 @@ private Q_SLOTS:
         QVERIFY(m_service->output().contains(phone + QStringLiteral(" (bind): ") + first));
 
         advance(50);
-        const ServiceCall early = call([&](auto s, auto f, const auto &o) {
-            PXServiceAPI::getAuthCode(phone, deviceA, s, f, o);
-        });
+        const ServiceCall early = api(&PXServiceAPI::getAuthCode, phone, deviceA);
         QCOMPARE(codeOf(early), 1);
         QVERIFY(PXServiceAPI::readMsg(early.payload).contains(QStringLiteral("10")));
         QCOMPARE(lastCode(phone), first);
 
         advance(11);
-        QCOMPARE(codeOf(call([&](auto s, auto f, const auto &o) {
-                     PXServiceAPI::getAuthCode(phone, deviceA, s, f, o);
-                 })),
-                 0);
+        QCOMPARE(apiCode(&PXServiceAPI::getAuthCode, phone, deviceA), 0);
         // Only the newest code counts.
         const QString second = lastCode(phone);
         if (second != first) {
-            QCOMPARE(codeOf(call([&](auto s, auto f, const auto &o) {
-                         PXServiceAPI::checkAuthCode(phone, deviceA, first, s, f, o);
-                     })),
-                     1);
+            QCOMPARE(apiCode(&PXServiceAPI::checkAuthCode, phone, deviceA, first), 1);
         }
-        QCOMPARE(codeOf(call([&](auto s, auto f, const auto &o) {
-                     PXServiceAPI::checkAuthCode(phone, deviceA, second, s, f, o);
-                 })),
-                 0);
+        QCOMPARE(apiCode(&PXServiceAPI::checkAuthCode, phone, deviceA, second), 0);
     }
 
     void acceptedChecks_data()
@@ -264,16 +238,11 @@ private Q_SLOTS:
         QFETCH(double, wait);
         QFETCH(int, wrongFirst);
         const QString phone = freshPhone();
-        QCOMPARE(codeOf(call([&](auto s, auto f, const auto &o) {
-                     PXServiceAPI::getAuthCode(phone, deviceA, s, f, o);
-                 })),
-                 0);
+        QCOMPARE(apiCode(&PXServiceAPI::getAuthCode, phone, deviceA), 0);
         const QString key = lastCode(phone);
         advance(wait);
         auto check = [&](const QString &typed) {
-            return codeOf(call([&](auto s, auto f, const auto &o) {
-                PXServiceAPI::checkAuthCode(phone, deviceA, typed, s, f, o);
-            }));
+            return apiCode(&PXServiceAPI::checkAuthCode, phone, deviceA, typed);
         };
         for (int i = 0; i < wrongFirst; ++i)
             QCOMPARE(check(QStringLiteral("000000")), 1);
@@ -308,10 +277,7 @@ private Q_SLOTS:
         const QString phone = freshPhone();
         QString key = QStringLiteral("Ab12cD");
         if (variant != QLatin1String("unrequested")) {
-            QCOMPARE(codeOf(call([&](auto s, auto f, const auto &o) {
-                         PXServiceAPI::getAuthCode(phone, deviceA, s, f, o);
-                     })),
-                     0);
+            QCOMPARE(apiCode(&PXServiceAPI::getAuthCode, phone, deviceA), 0);
             key = lastCode(phone);
         }
         if (variant == QLatin1String("case swapped")) {
@@ -324,15 +290,10 @@ private Q_SLOTS:
         const QString device = variant == QLatin1String("other device") ? deviceB : deviceA;
         advance(wait);
         for (int i = 0; i < wrongFirst; ++i) {
-            QCOMPARE(codeOf(call([&](auto s, auto f, const auto &o) {
-                         PXServiceAPI::checkAuthCode(phone, deviceA, QStringLiteral("zzzzzz"), s, f,
-                                                     o);
-                     })),
-                     1);
+            QCOMPARE(
+                apiCode(&PXServiceAPI::checkAuthCode, phone, deviceA, QStringLiteral("zzzzzz")), 1);
         }
-        const ServiceCall result = call([&](auto s, auto f, const auto &o) {
-            PXServiceAPI::checkAuthCode(phone, device, key, s, f, o);
-        });
+        const ServiceCall result = api(&PXServiceAPI::checkAuthCode, phone, device, key);
         QCOMPARE(codeOf(result), expected);
         QVERIFY(!PXServiceAPI::readMsg(result.payload).isEmpty());
         QCOMPARE(bindState(phone, deviceA), 0);
@@ -341,11 +302,8 @@ private Q_SLOTS:
     void pellinIsPerPhone()
     {
         const QString phone = freshPhone();
-        auto pellin = [&](const QString &number) {
-            return codeOf(call([&](auto s, auto f, const auto &o) {
-                PXServiceAPI::isShowPellin(number, s, f, o);
-            }));
-        };
+        auto pellin
+            = [&](const QString &number) { return apiCode(&PXServiceAPI::isShowPellin, number); };
         QCOMPARE(pellin(phone), 0);
         QCOMPARE(codeOf(testRoute(QStringLiteral("/test/setPellin"),
                                   {{QStringLiteral("phone"), phone}, {QStringLiteral("code"), 2}})),
@@ -370,15 +328,9 @@ private Q_SLOTS:
     void gestureCodesNeedABoundPhone()
     {
         const QString phone = freshPhone();
-        auto send = [&] {
-            return codeOf(call([&](auto s, auto f, const auto &o) {
-                PXServiceAPI::sendGesturePWDAuthCode(phone, s, f, o);
-            }));
-        };
+        auto send = [&] { return apiCode(&PXServiceAPI::sendGesturePWDAuthCode, phone); };
         auto check = [&](const QString &key) {
-            return codeOf(call([&](auto s, auto f, const auto &o) {
-                PXServiceAPI::checkGesturePWDAuthCode(phone, key, s, f, o);
-            }));
+            return apiCode(&PXServiceAPI::checkGesturePWDAuthCode, phone, key);
         };
         QCOMPARE(send(), 3);
         QCOMPARE(check(QStringLiteral("abcdef")), 3);
@@ -505,7 +457,7 @@ private Q_SLOTS:
         delete reply;
 
         // And the service is still there.
-        QVERIFY(call(&PXServiceAPI::getServerTime).succeeded());
+        QVERIFY(api(&PXServiceAPI::getServerTime).succeeded());
     }
 };
 
