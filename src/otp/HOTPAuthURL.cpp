@@ -65,6 +65,10 @@ QUrl HOTPAuthURL::url() const
 void HOTPAuthURL::generateNextOTPCode()
 {
     m_otpCode = m_hotpGenerator->generateOTP();
+    // A stored account's URL must carry the new counter, or a restart would
+    // show codes already used. An account never saved is not added here.
+    if (isInKeychain())
+        saveToKeychain();
     NotificationCenter::defaultCenter().postNotification(OTPAuthURLDidGenerateNewOTPNotification,
                                                          this);
 }

@@ -4,6 +4,8 @@
 #include "CXStringEncoding.h"
 #include "CXURLArguments.h"
 #include "HOTPAuthURL.h"
+#include "Keychain.h"
+#include "OTPAuthURLKeychain.h"
 #include "OTPGenerator.h"
 #include "TOTPAuthURL.h"
 
@@ -88,6 +90,62 @@ std::unique_ptr<OTPAuthURL> OTPAuthURL::authURLWithURL(const QString &urlText,
     if (type == QLatin1String("hotp"))
         return HOTPAuthURL::initWithName(name, key, algorithm, unsigned(digits), query);
     return nullptr;
+}
+
+std::unique_ptr<OTPAuthURL>
+OTPAuthURL::authURLWithKeychainItemRef(const QByteArray &keychainItemRef, Keychain &keychain)
+{
+    if (keychainItemRef.isEmpty())
+        return nullptr;
+    const QVariantMap item = OTPAuthURLKeychain::itemDictionary(keychain, keychainItemRef);
+    if (item.isEmpty())
+        return nullptr;
+    std::unique_ptr<OTPAuthURL> url = authURLWithKeychainDictionary(item);
+    if (url) {
+        url->setKeychainItemRef(keychainItemRef);
+        url->setKeychain(keychain);
+    }
+    return url;
+}
+
+std::unique_ptr<OTPAuthURL>
+OTPAuthURL::authURLWithKeychainItemRef(const QByteArray &keychainItemRef)
+{
+    return authURLWithKeychainItemRef(keychainItemRef, Keychain::defaultKeychain());
+}
+
+std::unique_ptr<OTPAuthURL> OTPAuthURL::authURLWithKeychainDictionary(const QVariantMap &dictionary)
+{
+    const QString urlText = OTPAuthURLKeychain::urlText(dictionary);
+    if (urlText.isEmpty())
+        return nullptr;
+    return authURLWithURL(urlText, OTPAuthURLKeychain::secret(dictionary));
+}
+
+Keychain &OTPAuthURL::keychain() const
+{
+    return m_keychain ? *m_keychain : Keychain::defaultKeychain();
+}
+
+bool OTPAuthURL::saveToKeychain()
+{
+    const QByteArray urlText = url().toString(QUrl::FullyEncoded).toUtf8();
+    if (isInKeychain())
+        return OTPAuthURLKeychain::updateURL(keychain(), m_keychainItemRef, urlText);
+    const QByteArray ref
+        = OTPAuthURLKeychain::add(keychain(), m_name, m_generator->secret(), urlText);
+    if (ref.isNull())
+        return false;
+    m_keychainItemRef = ref;
+    return true;
+}
+
+bool OTPAuthURL::removeFromKeychain()
+{
+    if (!isInKeychain() || !OTPAuthURLKeychain::remove(keychain(), m_keychainItemRef))
+        return false;
+    m_keychainItemRef = QByteArray();
+    return true;
 }
 
 QString OTPAuthURL::writtenHost(const QString &text, const QUrl &url)

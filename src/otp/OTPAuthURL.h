@@ -4,8 +4,10 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <QVariantMap>
 #include <memory>
 
+class Keychain;
 class OTPGenerator;
 
 // One account: a display name, the generator holding its secret, and the
@@ -31,6 +33,16 @@ public:
     static std::unique_ptr<OTPAuthURL> authURLWithURL(const QString &url,
                                                       const QByteArray &secret = QByteArray());
 
+    // Rebuilds a saved account from its keychain item, with its reference
+    // set; null for a missing or unknown reference or an unreadable item.
+    static std::unique_ptr<OTPAuthURL> authURLWithKeychainItemRef(const QByteArray &keychainItemRef,
+                                                                  Keychain &keychain);
+    static std::unique_ptr<OTPAuthURL>
+    authURLWithKeychainItemRef(const QByteArray &keychainItemRef);
+    // From an item's attribute dictionary with its value data: the generic
+    // attribute is the URL text, the data the secret.
+    static std::unique_ptr<OTPAuthURL> authURLWithKeychainDictionary(const QVariantMap &dictionary);
+
     // Base32 of RFC 4648 without padding; decoding folds case and skips
     // spaces and hyphens. Null when the text does not decode.
     static QByteArray base32Decode(const QString &string);
@@ -48,6 +60,20 @@ public:
     {
         m_keychainItemRef = keychainItemRef;
     }
+
+    // The keychain the account is saved in: the app's own unless set (the
+    // keychain must outlive the account).
+    Keychain &keychain() const;
+    void setKeychain(Keychain &keychain) { m_keychain = &keychain; }
+
+    // A new account is added as a new item (under "name.<n>" while its name
+    // is taken) and keeps the item's reference; a saved one only has its
+    // stored URL rewritten. The name itself never changes.
+    bool saveToKeychain();
+    // Deletes the referenced item and forgets the reference; false without
+    // a reference or when the item could not be deleted.
+    bool removeFromKeychain();
+    bool isInKeychain() const { return !m_keychainItemRef.isNull(); }
 
     // The URL without the secret; arguments equal to the defaults are left
     // out, but the "?" is always written.
@@ -76,4 +102,5 @@ private:
     QString m_name;
     std::shared_ptr<OTPGenerator> m_generator;
     QByteArray m_keychainItemRef;
+    Keychain *m_keychain = nullptr;
 };
