@@ -33,7 +33,9 @@ PXNavigationController::~PXNavigationController()
     m_transitionDone = nullptr;
     if (m_transition)
         m_transition->stop();
-    for (PXBaseController *controller : std::as_const(m_stack))
+    // That includes a screen still sliding out, no longer on the stack.
+    const auto screens = findChildren<PXBaseController *>(Qt::FindDirectChildrenOnly);
+    for (PXBaseController *controller : screens)
         disconnect(controller, nullptr, this, nullptr);
 }
 
@@ -70,8 +72,11 @@ void PXNavigationController::release(PXBaseController *controller)
 
 void PXNavigationController::forget(QObject *controller)
 {
-    // A screen deleted behind our back must not stay on the stack.
-    if (m_stack.removeAll(static_cast<PXBaseController *>(controller)) > 0)
+    // A screen deleted behind our back must not stay on the stack. It is
+    // only a QObject by now, so compare addresses rather than cast.
+    const auto removed
+        = m_stack.removeIf([controller](PXBaseController *screen) { return screen == controller; });
+    if (removed > 0)
         refreshBar();
 }
 

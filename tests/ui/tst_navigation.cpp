@@ -189,9 +189,12 @@ void TestNavigation::backArrowPops()
     nav.resize(375, 667);
     nav.show();
     nav.pushViewController(new RecordingController("pushed"), true);
+    QPointer<PXBaseController> pushed(nav.topViewController());
+    journal().clear();
     QTest::mouseClick(nav.navigationBar()->backButton(), Qt::LeftButton);
-    QTRY_COMPARE(nav.viewControllers().size(), 1);
+    QCOMPARE(nav.viewControllers().size(), 1);
     QTRY_VERIFY(journal().contains("root:didAppear"));
+    QTRY_VERIFY(pushed.isNull());
     QCOMPARE(nav.navigationBar()->title(), QStringLiteral("root"));
     QVERIFY(!barShows(nav.navigationBar(), nav.navigationBar()->backButton()));
 }
