@@ -1,7 +1,6 @@
 #pragma once
 
 #include "PXBaseController.h"
-#include "PXNavigationController.h"
 
 // The binding screen: phone number and message code bind the app to an
 // account. For now it shows its title only; the binding flow comes next.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "PXBaseController.h"
-#include "PXNavigationController.h"
 
 // The home screen with the current code. For now it shows its title only.
 class PXCodeController : public PXBaseController

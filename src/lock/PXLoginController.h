@@ -1,7 +1,6 @@
 #pragma once
 
 #include "PXBaseController.h"
-#include "PXNavigationController.h"
 
 // The lock host shown at launch while an app lock is on. For now it shows
 // its title only; the fingerprint and gesture views come with the lock work.

@@ -152,3 +152,8 @@ PXParamModel *PXBaseController::param()
         m_param = PXParamModel::sharedParamModel();
     return m_param;
 }
+
+PXNavigationController *PXBaseController::navigationController() const
+{
+    return m_navigationController;
+}

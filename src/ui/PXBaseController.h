@@ -37,7 +37,7 @@ public:
     void setTitle(const QString &title);
     QString title() const { return m_title; }
 
-    PXNavigationController *navigationController() const { return m_navigationController; }
+    PXNavigationController *navigationController() const;
 
     // A 40 x 30 text button on that side of the bar, replacing any earlier
     // one. An empty title gives an invisible button that still takes taps.

@@ -46,3 +46,8 @@ void PXWindow::resizeEvent(QResizeEvent *event)
     if (m_root)
         m_root->setGeometry(rect());
 }
+
+PXNavigationController *PXWindow::rootViewController() const
+{
+    return m_root;
+}

@@ -15,7 +15,7 @@ public:
     // Takes ownership; the previous root is deleted from the event loop, so
     // a screen of the old root may replace the root from its own handler.
     void setRootViewController(PXNavigationController *root);
-    PXNavigationController *rootViewController() const { return m_root; }
+    PXNavigationController *rootViewController() const;
     void makeKeyAndVisible();
 
 protected:
