@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 
 #include "Application.h"
+#include "PXAuth.h"
 #include "PXBindController.h"
 #include "PXCodeController.h"
 #include "PXCrashReport.h"
@@ -127,6 +128,5 @@ PXParamModel *AppDelegate::param()
 
 bool AppDelegate::hasBoundAccount()
 {
-    // No account authority yet: every launch without a lock binds afresh.
-    return false;
+    return PXAuth::sharedAuth().authURL() != nullptr;
 }

@@ -1,6 +1,8 @@
 #include "AppDelegate.h"
 #include "Application.h"
 #include "CrashReporter.h"
+#include "OTPAuthURL.h"
+#include "PXAuth.h"
 #include "PXBindController.h"
 #include "PXCodeController.h"
 #include "PXLoginController.h"
@@ -59,6 +61,7 @@ private Q_SLOTS:
     void routing();
     void urlOpenBuildsFreshRoot();
     void bindRootKeepsWindow();
+    void boundAccountShowsCodeScreen();
     void pushCallbacks();
     void secondLaunchForwardsURL();
 };
@@ -162,6 +165,25 @@ void tst_Startup::bindRootKeepsWindow()
     QVERIFY(bind);
     QVERIFY(bind->noBack());
     setLocks(false, false);
+}
+
+void tst_Startup::boundAccountShowsCodeScreen()
+{
+    PXAuth &auth = PXAuth::sharedAuth();
+    QVERIFY(auth.setAuthURL(QStringLiteral("13800138000,Ab3dE9,") + auth.getUUID(),
+                            QStringLiteral("13800138000")));
+    AppDelegate delegate(Application::sharedApplication());
+    delegate.setController();
+    QVERIFY(qobject_cast<PXCodeController *>(rootScreen(delegate)));
+    // A lock still comes first.
+    setLocks(false, true);
+    delegate.setController();
+    QVERIFY(qobject_cast<PXLoginController *>(rootScreen(delegate)));
+    setLocks(false, false);
+    auth.removeAuthURL();
+    auth.setAuthURL(std::unique_ptr<OTPAuthURL>());
+    delegate.setController();
+    QVERIFY(qobject_cast<PXBindController *>(rootScreen(delegate)));
 }
 
 void tst_Startup::pushCallbacks()
