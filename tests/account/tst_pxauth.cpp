@@ -78,7 +78,6 @@ private Q_SLOTS:
     void cleanupTestCase();
 
     void freshInstall();
-    void deviceIdentifierSurvivesRestart();
     void bindingSurvivesRestart();
     void bindingTwiceKeepsBothItems();
     void accountLoadRetriedWhileNoneHeld();
@@ -177,20 +176,14 @@ void tst_PXAuth::freshInstall()
     QVERIFY(!m_auth->authURL());
     QCOMPARE(m_auth->timeStamp(), 0.0);
     QCOMPARE(m_auth->getUUID(), deviceId);
-    QCOMPARE(DRKeychain::passwordForService(QString::fromLatin1(KelvoConfig::bundleIdentifier),
-                                            QStringLiteral("UUID"), nullptr, *m_keychain),
-             deviceId);
-}
-
-void tst_PXAuth::deviceIdentifierSurvivesRestart()
-{
-    const QString first = m_auth->getUUID();
     // Whatever the platform reports later, the stored identifier stays.
     DeviceInfo::setFixedValues(QStringLiteral("AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE"),
                                QStringLiteral("18.0"));
-    QCOMPARE(m_auth->getUUID(), first);
     restart();
-    QCOMPARE(m_auth->getUUID(), first);
+    QCOMPARE(m_auth->getUUID(), deviceId);
+    QCOMPARE(DRKeychain::passwordForService(QString::fromLatin1(KelvoConfig::bundleIdentifier),
+                                            QStringLiteral("UUID"), nullptr, *m_keychain),
+             deviceId);
 }
 
 void tst_PXAuth::bindingSurvivesRestart()
@@ -324,15 +317,10 @@ void tst_PXAuth::serverTimeRejected_data()
 
     ScriptedHttpServer::Reply serverError = serverTimeReply(R"({"msg":1700000000000})");
     serverError.status = 500;
-    ScriptedHttpServer::Reply closed;
-    closed.action = ScriptedHttpServer::Reply::Action::Close;
 
     QTest::newRow("server error") << serverError;
-    QTest::newRow("connection closed") << closed;
     QTest::newRow("not JSON") << ScriptedHttpServer::json("<html>");
-    QTest::newRow("no data") << ScriptedHttpServer::json("{}");
     QTest::newRow("msg absent") << serverTimeReply(R"({"code":0})");
-    QTest::newRow("msg null") << serverTimeReply(R"({"msg":null})");
     QTest::newRow("msg text") << serverTimeReply(R"({"msg":"soon"})");
     QTest::newRow("msg zero") << serverTimeReply(R"({"msg":0})");
     QTest::newRow("msg negative") << serverTimeReply(R"({"msg":-1700000000000})");

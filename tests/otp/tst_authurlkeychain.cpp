@@ -66,8 +66,6 @@ private Q_SLOTS:
     void removeClearsReference();
     void unloadableReferences_data();
     void unloadableReferences();
-    void unusableDictionaries_data();
-    void unusableDictionaries();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -250,6 +248,7 @@ void tst_AuthURLKeychain::unloadableReferences_data()
     QTest::newRow("not a URL") << QByteArray("not a url") << true;
     QTest::newRow("unknown type") << QByteArray("otpauth://motp/a?") << true;
     QTest::newRow("no generic attribute") << QByteArray() << true;
+    QTest::newRow("URL not UTF-8") << QByteArray("otpauth://totp/\xff?") << true;
 }
 
 void tst_AuthURLKeychain::unloadableReferences()
@@ -267,22 +266,8 @@ void tst_AuthURLKeychain::unloadableReferences()
     QCOMPARE(m_keychain->addItem(attributes, &ref), KeychainStatus::Success);
     QVERIFY(!OTPAuthURL::authURLWithKeychainItemRef(useStoredRef ? ref.toByteArray() : QByteArray(),
                                                     *m_keychain));
-}
-
-void tst_AuthURLKeychain::unusableDictionaries_data()
-{
-    QTest::addColumn<QVariantMap>("dictionary");
-    QTest::newRow("empty") << QVariantMap();
-    QTest::newRow("URL without secret, no data")
-        << QVariantMap {{Generic, QByteArray("otpauth://totp/a?")}};
-    QTest::newRow("bad UTF-8 URL")
-        << QVariantMap {{Generic, QByteArray("otpauth://totp/\xff?")}, {ValueData, secret}};
-}
-
-void tst_AuthURLKeychain::unusableDictionaries()
-{
-    QFETCH(QVariantMap, dictionary);
-    QVERIFY(!OTPAuthURL::authURLWithKeychainDictionary(dictionary));
+    if (useStoredRef)
+        QVERIFY(!OTPAuthURL::authURLWithKeychainDictionary(attributes));
 }
 
 QTEST_GUILESS_MAIN(tst_AuthURLKeychain)

@@ -208,6 +208,7 @@ void tst_KeychainCrash::everyKillLeavesOldOrNewValues()
 void tst_KeychainCrash::damagedFilesMovedAside_data()
 {
     QTest::addColumn<QString>("damage");
+    QTest::newRow("not a database at all") << QStringLiteral("text");
     QTest::newRow("garbage over a data page") << QStringLiteral("page");
     QTest::newRow("another program's database") << QStringLiteral("foreign");
     QTest::newRow("newer schema version") << QStringLiteral("version");
@@ -219,7 +220,12 @@ void tst_KeychainCrash::damagedFilesMovedAside()
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/Keychain");
     const QString file = folder + QStringLiteral("/keychain.sqlite");
-    if (damage == QLatin1String("foreign")) {
+    if (damage == QLatin1String("text")) {
+        QVERIFY(QDir().mkpath(folder));
+        QFile raw(file);
+        QVERIFY(raw.open(QIODevice::WriteOnly));
+        raw.write(QByteArray("this is not a keychain\n").repeated(200));
+    } else if (damage == QLatin1String("foreign")) {
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(rawExecute(file, "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('x')"));
     } else {
