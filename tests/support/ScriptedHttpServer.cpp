@@ -90,7 +90,6 @@ bool ScriptedHttpServer::tryParse(QTcpSocket *socket)
 void ScriptedHttpServer::answer(QTcpSocket *socket)
 {
     const Reply reply = m_script.isEmpty() ? m_default : m_script.dequeue();
-    Q_EMIT requestReceived();
     if (reply.action == Reply::Action::Hang)
         return;
     if (reply.action == Reply::Action::Close) {

@@ -60,9 +60,6 @@ public:
 
     QList<Request> requests() const { return m_requests; }
 
-Q_SIGNALS:
-    void requestReceived();
-
 private:
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);

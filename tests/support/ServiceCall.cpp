@@ -3,16 +3,6 @@
 #include <QTest>
 #include <memory>
 
-QJsonValue ServiceCall::code() const
-{
-    return payload ? payload->value(QLatin1String("code")) : QJsonValue(QJsonValue::Undefined);
-}
-
-QJsonValue ServiceCall::msg() const
-{
-    return payload ? payload->value(QLatin1String("msg")) : QJsonValue(QJsonValue::Undefined);
-}
-
 ServiceCall ServiceCall::run(const Starter &start, int timeoutMs)
 {
     auto call = std::make_shared<ServiceCall>();

@@ -20,9 +20,6 @@ struct ServiceCall
     QString failureText;
 
     bool succeeded() const { return successes == 1 && failures == 0; }
-    // The payload's "code" and "msg" exactly as sent (no lenient reading).
-    QJsonValue code() const;
-    QJsonValue msg() const;
 
     // Waits up to timeoutMs for a callback, then briefly for a second one.
     static ServiceCall run(const Starter &start, int timeoutMs = 10000);
