@@ -13,9 +13,8 @@ private Q_SLOTS:
     void decodeValid();
     void decodeInvalid_data();
     void decodeInvalid();
-    void roundTrip_data();
     void roundTrip();
-    void stringDecodersRejectNonAscii();
+    void stringsAndEmptyInput();
     void coresRespectCapacity();
 };
 
@@ -25,22 +24,16 @@ void tst_Base64::encode_data()
     QTest::addColumn<QString>("standard");
     QTest::addColumn<QString>("webSafePadded");
     QTest::addColumn<QString>("webSafeUnpadded");
-
-    QTest::newRow("f") << QByteArray("f") << "Zg=="
-                       << "Zg=="
-                       << "Zg";
-    QTest::newRow("fo") << QByteArray("fo") << "Zm8="
-                        << "Zm8="
-                        << "Zm8";
-    QTest::newRow("foo") << QByteArray("foo") << "Zm9v"
-                         << "Zm9v"
-                         << "Zm9v";
-    QTest::newRow("foobar") << QByteArray("foobar") << "Zm9vYmFy"
-                            << "Zm9vYmFy"
-                            << "Zm9vYmFy";
-    QTest::newRow("alphabet ends") << QByteArray("\xfb\xff") << "+/8="
-                                   << "-_8="
-                                   << "-_8";
+    const struct
+    {
+        const char *bytes, *standard, *webSafePadded, *webSafeUnpadded;
+    } rows[] = {{"f", "Zg==", "Zg==", "Zg"},
+                {"fo", "Zm8=", "Zm8=", "Zm8"},
+                {"foobar", "Zm9vYmFy", "Zm9vYmFy", "Zm9vYmFy"},
+                {"\xfb\xff", "+/8=", "-_8=", "-_8"}};
+    for (const auto &r : rows)
+        QTest::newRow(r.standard) << QByteArray(r.bytes) << r.standard << r.webSafePadded
+                                  << r.webSafeUnpadded;
 }
 
 void tst_Base64::encode()
@@ -56,27 +49,20 @@ void tst_Base64::encode()
              webSafeUnpadded.toLatin1());
 }
 
+// Decoding of canonical text is covered by the round trip; these are the
+// liberties a decoder takes beyond it.
 void tst_Base64::decodeValid_data()
 {
     QTest::addColumn<bool>("webSafe");
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QByteArray>("bytes");
-
-    QTest::newRow("padded") << false << QByteArray("Zg==") << QByteArray("f");
-    QTest::newRow("spaces everywhere") << false << QByteArray(" Zg == ") << QByteArray("f");
-    QTest::newRow("one pad") << false << QByteArray("Zm8=") << QByteArray("fo");
-    QTest::newRow("whole groups") << false << QByteArray("Zm9vYmFy") << QByteArray("foobar");
     QTest::newRow("all whitespace bytes")
         << false << QByteArray("\tZ\nm\v9\fv\r \xa0\xff") << QByteArray("foo");
+    QTest::newRow("spaces around padding") << false << QByteArray(" Zg == ") << QByteArray("f");
     QTest::newRow("NUL ends input")
         << false << QByteArray("Zm9v\0garbage", 12) << QByteArray("foo");
     QTest::newRow("NUL after padding") << false << QByteArray("Zg==\0x", 6) << QByteArray("f");
-    QTest::newRow("standard alphabet ends")
-        << false << QByteArray("+/8=") << QByteArray("\xfb\xff");
-    QTest::newRow("websafe unpadded") << true << QByteArray("Zg") << QByteArray("f");
-    QTest::newRow("websafe three") << true << QByteArray("Zm8") << QByteArray("fo");
-    QTest::newRow("websafe padded") << true << QByteArray("Zg==") << QByteArray("f");
-    QTest::newRow("websafe alphabet ends") << true << QByteArray("-_8") << QByteArray("\xfb\xff");
+    QTest::newRow("websafe accepts padding") << true << QByteArray("Zg==") << QByteArray("f");
 }
 
 void tst_Base64::decodeValid()
@@ -91,7 +77,6 @@ void tst_Base64::decodeInvalid_data()
 {
     QTest::addColumn<bool>("webSafe");
     QTest::addColumn<QByteArray>("text");
-
     QTest::newRow("padding required") << false << QByteArray("Zg");
     QTest::newRow("non-zero spare bits") << false << QByteArray("Zh==");
     QTest::newRow("non-zero spare bits, one pad") << false << QByteArray("Zm9=");
@@ -99,15 +84,12 @@ void tst_Base64::decodeInvalid_data()
     QTest::newRow("pad at group start") << false << QByteArray("Zm9v=");
     QTest::newRow("second pad missing") << false << QByteArray("Zg=");
     QTest::newRow("NUL before second pad") << false << QByteArray("Zg=\0=", 5);
-    QTest::newRow("third pad") << false << QByteArray("Zg===");
     QTest::newRow("data after padding") << false << QByteArray("Zg==Zg==");
     QTest::newRow("websafe characters") << false << QByteArray("-_8=");
     QTest::newRow("byte above 127") << false << QByteArray("Zg\x80=");
-    QTest::newRow("empty") << false << QByteArray("");
     QTest::newRow("only whitespace") << false << QByteArray("  \n ");
     QTest::newRow("websafe one character") << true << QByteArray("Zm9vZ");
     QTest::newRow("websafe standard characters") << true << QByteArray("+/8");
-    QTest::newRow("websafe spare bits") << true << QByteArray("Zh");
 }
 
 void tst_Base64::decodeInvalid()
@@ -119,38 +101,30 @@ void tst_Base64::decodeInvalid()
     QVERIFY2(decoded.isNull(), decoded.toHex().constData());
 }
 
-void tst_Base64::roundTrip_data()
-{
-    QTest::addColumn<bool>("webSafe");
-    QTest::addColumn<bool>("padded");
-    QTest::newRow("standard") << false << true;
-    QTest::newRow("websafe padded") << true << true;
-    QTest::newRow("websafe unpadded") << true << false;
-}
-
 void tst_Base64::roundTrip()
 {
-    QFETCH(bool, webSafe);
-    QFETCH(bool, padded);
     QRandomGenerator random(7);
     for (int length = 1; length < 100; ++length) {
         QByteArray bytes(length, Qt::Uninitialized);
         for (char &b : bytes)
             b = char(random.bounded(256));
-        const QByteArray text
-            = webSafe ? CXBase64::webSafeEncodeData(bytes, padded) : CXBase64::encodeData(bytes);
-        QCOMPARE(text.size(), CXBase64::encodedLength(length, padded));
-        QCOMPARE(webSafe ? CXBase64::webSafeDecodeData(text) : CXBase64::decodeData(text), bytes);
-        if (!webSafe)
-            QCOMPARE(text, bytes.toBase64());
+        const QByteArray standard = CXBase64::encodeData(bytes);
+        QCOMPARE(standard, bytes.toBase64());
+        QCOMPARE(CXBase64::decodeData(standard), bytes);
+        for (bool padded : {true, false}) {
+            const QByteArray webSafe = CXBase64::webSafeEncodeData(bytes, padded);
+            QCOMPARE(webSafe.size(), CXBase64::encodedLength(length, padded));
+            QCOMPARE(CXBase64::webSafeDecodeData(webSafe), bytes);
+        }
     }
 }
 
-void tst_Base64::stringDecodersRejectNonAscii()
+void tst_Base64::stringsAndEmptyInput()
 {
     QCOMPARE(CXBase64::decodeString(QStringLiteral(" Zg == ")), QByteArray("f"));
     QVERIFY(CXBase64::decodeString(QStringLiteral("Zg==\u00e9")).isNull());
     QVERIFY(CXBase64::webSafeDecodeString(QStringLiteral("Z\u4e2dg")).isNull());
+    QVERIFY(CXBase64::decodeData(QByteArray("")).isNull());
     QVERIFY(CXBase64::encodeData(QByteArray()).isNull());
     QVERIFY(CXBase64::stringByWebSafeEncodingBytes(nullptr, 0, true).isNull());
 }

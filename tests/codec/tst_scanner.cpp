@@ -28,7 +28,6 @@ void tst_Scanner::unsignedValid_data()
     QTest::newRow("32-bit clamp") << "4294967296" << quint64(4294967296) << max32 << 10;
     QTest::newRow("64-bit max") << "18446744073709551615" << max64 << max32 << 20;
     QTest::newRow("64-bit saturates") << "18446744073709551616" << max64 << max32 << 20;
-    QTest::newRow("far beyond") << "99999999999999999999999" << max64 << max32 << 23;
 }
 
 void tst_Scanner::unsignedValid()
@@ -50,7 +49,6 @@ void tst_Scanner::unsignedValid()
 void tst_Scanner::unsignedInvalid_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("letters") << "abc";
     QTest::newRow("empty") << "";
     QTest::newRow("sign") << "-1";
     QTest::newRow("non-ASCII digit") << QStringLiteral("\u0661");
@@ -77,7 +75,6 @@ void tst_Scanner::doubles_data()
     QTest::newRow("overflow") << "-1e999" << true << -inf;
     QTest::newRow("underflow") << "1e-999" << true << 0.0;
     QTest::newRow("exponent only") << "e5" << false << 0.0;
-    QTest::newRow("dot only") << "." << false << 0.0;
 }
 
 void tst_Scanner::doubles()
