@@ -8,7 +8,6 @@
 #include "PXWindow.h"
 
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -35,21 +34,20 @@ public:
     void viewWillAppear() override { journal() << m_name + ":willAppear"; }
     void viewDidAppear() override { journal() << m_name + ":didAppear"; }
     void viewWillDisappear() override { journal() << m_name + ":willDisappear"; }
-    void clickLeftBarButton() override { ++leftClicks; }
+    void clickLeftBarButton() override
+    {
+        ++leftClicks;
+        if (popsItself) // as the back buttons of the app do
+            navigationController()->popViewControllerAnimated(false);
+    }
     void clickRightBarButton() override { ++rightClicks; }
 
     int leftClicks = 0;
     int rightClicks = 0;
+    bool popsItself = false;
 
 private:
     QString m_name;
-};
-
-// Pops itself from its own button handler, as the back buttons of the app do.
-class SelfPoppingController : public PXBaseController
-{
-public:
-    void clickLeftBarButton() override { navigationController()->popViewControllerAnimated(false); }
 };
 
 void flushDeletes()
@@ -69,19 +67,12 @@ class TestNavigation : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init();
-    void frameIsContentBelowBar();
-    void loadRunsOnceWithBaseLook();
     void appearanceFollowsStack();
+    void pushAndPop();
     void backArrow_data();
     void backArrow();
-    void backArrowPops();
-    void titleFollowsTopScreen();
+    void tappedButtonsPop();
     void emptyTitledButtonIsInvisibleButTappable();
-    void addingButtonReplacesEarlierOne();
-    void poppedScreenIsDeletedLater();
-    void screenMayPopItselfFromItsHandler();
-    void screenDeletedElsewhereLeavesStack();
-    void setViewControllersReplacesStack();
     void windowReplacesRoot();
     void keyboardHeightFollowsNotifications();
     void alertViewHasOneButton();
@@ -91,36 +82,6 @@ void TestNavigation::init()
 {
     journal().clear();
     PXModalPresenter::clear();
-}
-
-void TestNavigation::frameIsContentBelowBar()
-{
-    PXBaseController screen;
-    screen.resize(320, 568);
-    QCOMPARE(screen.frame(), QRectF(0, 44, 320, 524));
-    screen.resize(375, 667);
-    QCOMPARE(screen.frame(), QRectF(0, 44, 375, 623));
-}
-
-void TestNavigation::loadRunsOnceWithBaseLook()
-{
-    auto *root = new RecordingController("root");
-    QCOMPARE(journal(), QStringList {});
-    PXNavigationController nav(root);
-    QCOMPARE(journal(), QStringList {"root:load"});
-    nav.resize(375, 667);
-    nav.show();
-    root->loadViewIfNeeded();
-    QCOMPARE(journal().count("root:load"), 1);
-    QCOMPARE(root->palette().color(QPalette::Window), PXColor::colorWithHex(0xF5F6F7));
-    QCOMPARE(nav.navigationBar()->barTintColor(), PXColor::colorWithHex(0xFE5900));
-
-    // A screen shown on its own loads when first shown.
-    RecordingController loose("loose");
-    loose.show();
-    loose.hide();
-    loose.show();
-    QCOMPARE(journal().count("loose:load"), 1);
 }
 
 void TestNavigation::appearanceFollowsStack()
@@ -135,18 +96,53 @@ void TestNavigation::appearanceFollowsStack()
     journal().clear();
     nav->pushViewController(new RecordingController("b"), false);
     QCOMPARE(journal(), (QStringList {"b:load", "a:willDisappear", "b:willAppear", "b:didAppear"}));
-    QVERIFY(!root->isVisible());
 
     journal().clear();
     nav->popViewControllerAnimated(false);
     QCOMPARE(journal(), (QStringList {"b:willDisappear", "a:willAppear", "a:didAppear"}));
-    QVERIFY(root->isVisible());
 
     // Nothing appears while the stack is off screen.
     window.hide();
     journal().clear();
     nav->pushViewController(new RecordingController("c"), false);
     QCOMPARE(journal(), QStringList {"c:load"});
+}
+
+void TestNavigation::pushAndPop()
+{
+    PXNavigationController nav(new RecordingController("first"));
+    PXNavigationBar *bar = nav.navigationBar();
+    auto *second = new RecordingController("second");
+    nav.pushViewController(second, false);
+    QCOMPARE(bar->title(), QStringLiteral("second"));
+    second->setTitle("设置");
+    QCOMPARE(bar->title(), QStringLiteral("设置"));
+
+    QPointer<PXBaseController> guard(nav.popViewControllerAnimated(false));
+    QCOMPARE(guard.data(), second);
+    QVERIFY(guard); // still usable by the caller until the event loop runs
+    flushDeletes();
+    QVERIFY(guard.isNull());
+    QCOMPARE(bar->title(), QStringLiteral("first"));
+    QCOMPARE(nav.popViewControllerAnimated(false), nullptr);
+
+    // A pushed screen deleted from elsewhere leaves the stack.
+    auto *third = new RecordingController("third");
+    nav.pushViewController(third, false);
+    delete third;
+    QCOMPARE(nav.viewControllers().size(), 1);
+    QCOMPARE(bar->title(), QStringLiteral("first"));
+
+    QPointer<PXBaseController> oldRoot(nav.topViewController());
+    nav.pushViewController(new RecordingController("middle"), false);
+    auto *bind = new RecordingController("bind");
+    nav.setViewControllers({bind}, false);
+    flushDeletes();
+    QVERIFY(oldRoot.isNull());
+    QCOMPARE(nav.viewControllers(), QList<PXBaseController *> {bind});
+    QCOMPARE(bar->title(), QStringLiteral("bind"));
+    QCOMPARE(bind->navigationController(), &nav);
+    QVERIFY(!barShows(bar, bar->backButton()));
 }
 
 void TestNavigation::backArrow_data()
@@ -159,7 +155,6 @@ void TestNavigation::backArrow_data()
     QTest::newRow("pushed, nothing installed") << 2 << QString() << false << true;
     QTest::newRow("pushed with its own left button") << 2 << "返回" << false << false;
     QTest::newRow("pushed, back hidden") << 3 << QString() << true << false;
-    QTest::newRow("root with left button") << 1 << "绑定" << false << false;
 }
 
 void TestNavigation::backArrow()
@@ -183,7 +178,7 @@ void TestNavigation::backArrow()
     QCOMPARE(barShows(bar, top->leftBarButton()), !leftTitle.isNull());
 }
 
-void TestNavigation::backArrowPops()
+void TestNavigation::tappedButtonsPop()
 {
     PXNavigationController nav(new RecordingController("root"));
     nav.resize(375, 667);
@@ -192,25 +187,19 @@ void TestNavigation::backArrowPops()
     QPointer<PXBaseController> pushed(nav.topViewController());
     journal().clear();
     QTest::mouseClick(nav.navigationBar()->backButton(), Qt::LeftButton);
-    QCOMPARE(nav.viewControllers().size(), 1);
     QTRY_VERIFY(journal().contains("root:didAppear"));
     QTRY_VERIFY(pushed.isNull());
-    QCOMPARE(nav.navigationBar()->title(), QStringLiteral("root"));
-    QVERIFY(!barShows(nav.navigationBar(), nav.navigationBar()->backButton()));
-}
 
-void TestNavigation::titleFollowsTopScreen()
-{
-    PXNavigationController nav(new RecordingController("first"));
-    PXNavigationBar *bar = nav.navigationBar();
-    QCOMPARE(bar->title(), QStringLiteral("first"));
-    auto *second = new RecordingController("second");
-    nav.pushViewController(second, false);
-    QCOMPARE(bar->title(), QStringLiteral("second"));
-    second->setTitle("设置");
-    QCOMPARE(bar->title(), QStringLiteral("设置"));
-    nav.popViewControllerAnimated(false);
-    QCOMPARE(bar->title(), QStringLiteral("first"));
+    // A screen may pop itself from its own button handler.
+    auto *screen = new RecordingController("self");
+    screen->popsItself = true;
+    screen->addLeftBarButton("返回");
+    nav.pushViewController(screen, false);
+    pushed = screen;
+    QTest::mouseClick(screen->leftBarButton(), Qt::LeftButton);
+    flushDeletes();
+    QVERIFY(pushed.isNull());
+    QCOMPARE(nav.viewControllers().size(), 1);
 }
 
 void TestNavigation::emptyTitledButtonIsInvisibleButTappable()
@@ -218,13 +207,17 @@ void TestNavigation::emptyTitledButtonIsInvisibleButTappable()
     auto *root = new RecordingController("root");
     PXNavigationController nav(root);
     nav.resize(375, 667);
+    // A later button replaces the earlier one.
+    root->addLeftBarButton("返回");
+    QPointer<QPushButton> replaced = root->leftBarButton();
     root->addLeftBarButton(QString());
     root->addRightBarButton("设置");
+    flushDeletes();
+    QVERIFY(replaced.isNull());
     nav.show();
 
     QPushButton *left = root->leftBarButton();
     QVERIFY(barShows(nav.navigationBar(), left));
-    QCOMPARE(left->size(), QSize(40, 30));
     const QImage bar = nav.navigationBar()->grab().toImage();
     const QRect area = left->geometry();
     const QRgb tint = PXColor::accent().rgb();
@@ -238,97 +231,17 @@ void TestNavigation::emptyTitledButtonIsInvisibleButTappable()
     QCOMPARE(root->rightClicks, 1);
 }
 
-void TestNavigation::addingButtonReplacesEarlierOne()
-{
-    auto *root = new RecordingController("root");
-    PXNavigationController nav(root);
-    nav.resize(375, 667);
-    root->addLeftBarButton("返回");
-    QPointer<QPushButton> first = root->leftBarButton();
-    root->addLeftBarButton(QString());
-    flushDeletes();
-    QVERIFY(first.isNull());
-    const auto shown = nav.navigationBar()->findChildren<QPushButton *>();
-    int visibleItems = 0;
-    for (QPushButton *b : shown)
-        visibleItems += b->isVisibleTo(nav.navigationBar()) ? 1 : 0;
-    QCOMPARE(visibleItems, 1);
-    QTest::mouseClick(root->leftBarButton(), Qt::LeftButton);
-    QCOMPARE(root->leftClicks, 1);
-}
-
-void TestNavigation::poppedScreenIsDeletedLater()
-{
-    PXNavigationController nav(new RecordingController("root"));
-    auto *pushed = new RecordingController("pushed");
-    pushed->addRightBarButton("退出");
-    nav.pushViewController(pushed, false);
-    QPointer<PXBaseController> guard(nav.popViewControllerAnimated(false));
-    QCOMPARE(guard.data(), pushed);
-    QVERIFY(guard); // still usable by the caller until the event loop runs
-    flushDeletes();
-    QVERIFY(guard.isNull());
-    QCOMPARE(nav.popViewControllerAnimated(false), nullptr);
-    QCOMPARE(nav.viewControllers().size(), 1);
-}
-
-void TestNavigation::screenMayPopItselfFromItsHandler()
-{
-    PXNavigationController nav(new RecordingController("root"));
-    nav.resize(375, 667);
-    nav.show();
-    auto *screen = new SelfPoppingController;
-    screen->addLeftBarButton("返回");
-    nav.pushViewController(screen, false);
-    QPointer<PXBaseController> guard(screen);
-    QTest::mouseClick(screen->leftBarButton(), Qt::LeftButton);
-    flushDeletes();
-    QVERIFY(guard.isNull());
-    QCOMPARE(nav.viewControllers().size(), 1);
-    QCOMPARE(nav.navigationBar()->title(), QStringLiteral("root"));
-}
-
-void TestNavigation::screenDeletedElsewhereLeavesStack()
-{
-    PXNavigationController nav(new RecordingController("root"));
-    auto *pushed = new RecordingController("pushed");
-    nav.pushViewController(pushed, false);
-    delete pushed;
-    QCOMPARE(nav.viewControllers().size(), 1);
-    QCOMPARE(nav.navigationBar()->title(), QStringLiteral("root"));
-}
-
-void TestNavigation::setViewControllersReplacesStack()
-{
-    auto *root = new RecordingController("root");
-    PXNavigationController nav(root);
-    nav.pushViewController(new RecordingController("middle"), false);
-    QPointer<PXBaseController> oldRoot(root);
-    auto *bind = new RecordingController("bind");
-    nav.setViewControllers({bind}, false);
-    flushDeletes();
-    QVERIFY(oldRoot.isNull());
-    QCOMPARE(nav.viewControllers(), QList<PXBaseController *> {bind});
-    QCOMPARE(nav.navigationBar()->title(), QStringLiteral("bind"));
-    QCOMPARE(bind->navigationController(), &nav);
-    QVERIFY(!barShows(nav.navigationBar(), nav.navigationBar()->backButton()));
-}
-
 void TestNavigation::windowReplacesRoot()
 {
     PXWindow window;
-    QCOMPARE(window.size(), QSize(375, 667));
-    QCOMPARE(window.windowTitle(), QStringLiteral("Kelvo Ostrel"));
     auto *firstNav = new PXNavigationController(new RecordingController("1"));
     QPointer<PXNavigationController> first(firstNav);
     window.setRootViewController(firstNav);
     window.makeKeyAndVisible();
-    QCOMPARE(firstNav->geometry(), window.rect());
     auto *second = new PXNavigationController(new RecordingController("2"));
     window.setRootViewController(second);
     flushDeletes();
     QVERIFY(first.isNull());
-    QCOMPARE(window.rootViewController(), second);
     QVERIFY(second->isVisible());
     window.resize(320, 568);
     QCOMPARE(second->topViewController()->frame(), QRectF(0, 44, 320, 524));
@@ -341,13 +254,10 @@ void TestNavigation::keyboardHeightFollowsNotifications()
     {
         auto *screen = new RecordingController("s");
         PXNavigationController nav(screen);
-        QSignalSpy changes(screen, &PXBaseController::keyboardHeightChanged);
-        QCOMPARE(screen->keyboardHeight(), 0.0);
         center.postNotification(PXKeyboardMonitor::didShowNotification, nullptr, shown);
         QCOMPARE(screen->keyboardHeight(), 216.0);
         center.postNotification(PXKeyboardMonitor::didHideNotification);
         QCOMPARE(screen->keyboardHeight(), 0.0);
-        QCOMPARE(changes.size(), 2);
     }
     // The screen is gone; its observations must be too.
     center.postNotification(PXKeyboardMonitor::didShowNotification, nullptr, shown);
