@@ -2,20 +2,14 @@
 
 #include "AppPaths.h"
 #include "PlatformLog.h"
+#include "PlistPtr.h"
 
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
 #include <memory>
-#include <plist/plist.h>
 
 namespace {
-
-struct PlistDeleter
-{
-    void operator()(void *node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 // Builds the "$objects" table. Index 0 is "$null"; class dictionaries are
 // shared by every object of that class, as the platform archiver does.

@@ -1,17 +1,12 @@
 #include "KeyedUnarchiver.h"
 
+#include "PlistPtr.h"
+
 #include <QFile>
 #include <limits>
 #include <memory>
-#include <plist/plist.h>
 
 namespace {
-
-struct PlistDeleter
-{
-    void operator()(void *node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
 // Read-only view of one parsed archive. Every accessor checks the node type
 // first: the file may come from anywhere.

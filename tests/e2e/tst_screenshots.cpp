@@ -11,6 +11,7 @@
 #include "PXTableView.h"
 #include "PXTextField.h"
 #include "PXWindow.h"
+#include "TestWidgets.h"
 
 #if __has_include("PXBindController.h")
 #include "PXBindController.h"
@@ -165,16 +166,6 @@ QList<Shot> screens()
     shots.append({"login", plain<PXLoginController>()});
 #endif
     return shots;
-}
-
-QMessageBox *openMessageBox()
-{
-    const auto widgets = QApplication::topLevelWidgets();
-    for (QWidget *w : widgets) {
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
-            return box;
-    }
-    return nullptr;
 }
 
 QImage render(QWidget *widget)

@@ -3,6 +3,7 @@
 #include "PXSwitch.h"
 #include "PXTableView.h"
 #include "PXTextField.h"
+#include "TestWidgets.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -26,16 +27,6 @@ public:
     int rows = 0;
     int asked = 0;
 };
-
-QMessageBox *openMessageBox()
-{
-    const auto widgets = QApplication::topLevelWidgets();
-    for (QWidget *w : widgets) {
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
-            return box;
-    }
-    return nullptr;
-}
 
 } // namespace
 
