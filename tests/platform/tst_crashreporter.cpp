@@ -25,7 +25,6 @@ class tst_CrashReporter : public QObject
 private Q_SLOTS:
     void fatalSignalRunsCallbackAndKills_data();
     void fatalSignalRunsCallbackAndKills();
-    void recordsCallsInOrder();
 };
 
 void tst_CrashReporter::fatalSignalRunsCallbackAndKills_data()
@@ -69,19 +68,6 @@ void tst_CrashReporter::fatalSignalRunsCallbackAndKills()
     QVERIFY2(WIFSIGNALED(status), "the child must die of the signal, not exit");
     QCOMPARE(WTERMSIG(status), signal);
     QCOMPARE(QByteArray(buffer, got), QByteArray("callback ran"));
-}
-
-void tst_CrashReporter::recordsCallsInOrder()
-{
-    CrashReporter &reporter = CrashReporter::sharedInstance();
-    reporter.clearCalls();
-    reporter.setChannel(QStringLiteral("c"));
-    reporter.setUserData(QStringLiteral("k"), QStringLiteral("v"));
-    const auto calls = reporter.calls();
-    QCOMPARE(calls.size(), 2);
-    QCOMPARE(calls.at(0).name, QStringLiteral("setChannel:"));
-    QCOMPARE(calls.at(1).arguments, (QVariantList {QStringLiteral("k"), QStringLiteral("v")}));
-    QVERIFY(!reporter.isInstalled());
 }
 
 QTEST_APPLESS_MAIN(tst_CrashReporter)

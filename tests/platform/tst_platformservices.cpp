@@ -1,4 +1,3 @@
-#include "Clock.h"
 #include "DeviceInfo.h"
 #include "NotificationCenter.h"
 #include "UserDefaults.h"
@@ -22,7 +21,6 @@ private Q_SLOTS:
     void userDefaultsAbsentValues();
     void userDefaultsUnwritable();
     void deviceIdentifier();
-    void clockCanBePinned();
 };
 
 void tst_PlatformServices::notificationFilters_data()
@@ -154,17 +152,6 @@ void tst_PlatformServices::deviceIdentifier()
     QCOMPARE(DeviceInfo::systemVersion(), QStringLiteral("9.9"));
     DeviceInfo::setFixedValues(QString(), QString());
     QVERIFY(!DeviceInfo::systemVersion().isEmpty());
-}
-
-void tst_PlatformServices::clockCanBePinned()
-{
-    const double before = Clock::now();
-    QVERIFY(before > 1.6e9);
-    Clock::setFixedTime(174.5);
-    Clock::advance(0.5);
-    QCOMPARE(Clock::now(), 175.0);
-    Clock::clearFixedTime();
-    QVERIFY(Clock::now() >= before);
 }
 
 QTEST_GUILESS_MAIN(tst_PlatformServices)
