@@ -22,40 +22,21 @@ void report(char kind, int item, qint64 generation)
 QVariantMap matchFor(int item)
 {
     return {{KeychainKey::Class, KeychainKey::ClassGenericPassword},
-            {KeychainKey::Service, KeychainCrashValues::service()},
             {KeychainKey::Account, KeychainCrashValues::account(item)}};
 }
 
-qint64 currentGeneration(Keychain &keychain, int item)
-{
-    QVariantMap query = matchFor(item);
-    query.insert(KeychainKey::ReturnAttributes, true);
-    QVariant found;
-    if (keychain.copyMatching(query, &found) != KeychainStatus::Success)
-        return -1;
-    return KeychainCrashValues::generationOf(
-        found.toMap().value(KeychainKey::Generic).toByteArray(), item);
-}
-
-bool addItem(Keychain &keychain, int item)
-{
-    QVariantMap attributes = matchFor(item);
-    attributes.insert(KeychainKey::Generic, KeychainCrashValues::generic(item, 0));
-    attributes.insert(KeychainKey::ValueData, KeychainCrashValues::data(item, 0));
-    report('B', item, 0);
-    if (keychain.addItem(attributes) != KeychainStatus::Success)
-        return false;
-    report('C', item, 0);
-    return true;
-}
-
-bool updateItem(Keychain &keychain, int item, qint64 generation)
+// Generation 0 adds the item, later ones update it.
+bool save(Keychain &keychain, int item, qint64 generation)
 {
     report('B', item, generation);
-    const QVariantMap changes {
+    const QVariantMap values {
         {KeychainKey::Generic, KeychainCrashValues::generic(item, generation)},
         {KeychainKey::ValueData, KeychainCrashValues::data(item, generation)}};
-    if (keychain.updateItems(matchFor(item), changes) != KeychainStatus::Success)
+    QVariantMap attributes = matchFor(item);
+    attributes.insert(values);
+    const int status = generation == 0 ? keychain.addItem(attributes)
+                                       : keychain.updateItems(matchFor(item), values);
+    if (status != KeychainStatus::Success)
         return false;
     report('C', item, generation);
     return true;
@@ -66,24 +47,23 @@ int main(int argc, char **argv)
 {
     if (argc < 3)
         return 2;
-    const int items = QByteArray(argv[2]).toInt();
+    const int items = std::max(QByteArray(argv[2]).toInt(), 1);
     Keychain keychain(QString::fromLocal8Bit(argv[1]));
-    std::vector<qint64> generations(size_t(std::max(items, 0)), -1);
+    std::vector<qint64> generations(size_t(items), 0);
     for (int item = 0; item < items; ++item) {
-        generations[size_t(item)] = currentGeneration(keychain, item);
-        if (generations[size_t(item)] < 0) {
-            if (!addItem(keychain, item))
-                return 1;
-            generations[size_t(item)] = 0;
-        }
+        QVariantMap query = matchFor(item);
+        query.insert(KeychainKey::ReturnAttributes, true);
+        QVariant found;
+        if (keychain.copyMatching(query, &found) == KeychainStatus::Success)
+            generations[size_t(item)] = KeychainCrashValues::generationOf(
+                found.toMap().value(KeychainKey::Generic).toByteArray(), item);
+        else if (!save(keychain, item, 0))
+            return 1;
     }
     report('R', 0, 0);
-    for (qint64 step = 0; items > 0; ++step) {
+    for (qint64 step = 0;; ++step) {
         const int item = int(step % items);
-        const qint64 next = generations[size_t(item)] + 1;
-        if (!updateItem(keychain, item, next))
+        if (!save(keychain, item, ++generations[size_t(item)]))
             return 1;
-        generations[size_t(item)] = next;
     }
-    return 0;
 }

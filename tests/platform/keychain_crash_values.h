@@ -7,11 +7,6 @@
 // one: item k at generation g holds a few kilobytes that name both, and its
 // generic attribute names them again.
 namespace KeychainCrashValues {
-inline QString service()
-{
-    return QStringLiteral("crash-test");
-}
-
 inline QString account(int item)
 {
     return QStringLiteral("item-") + QString::number(item);
