@@ -1,6 +1,7 @@
-// Renders every screen to build/<preset>/screenshots/<name>.png at device
-// pixel ratio 2, offscreen, for people to look at. scripts/screenshots builds
-// and runs it. To add a screen, add one line to screens().
+// Renders every screen to <out>/<name>.png at device pixel ratio 2, offscreen,
+// for people to look at. scripts/screenshots builds and runs it; CTest runs it
+// too, so a screen that fails to build or renders blank fails the suite. To add
+// a screen, add one line to screens().
 
 #include "PXBaseController.h"
 #include "PXFont.h"
@@ -200,76 +201,71 @@ int distinctColours(const QImage &image)
 
 } // namespace
 
-class TestScreenshots : public QObject
-{
-    Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void chineseFontInstalled();
-    void screen_data();
-    void screen();
-    void cleanup();
+namespace {
 
-private:
-    QTemporaryDir m_data;
-    QDir m_out;
-};
-
-void TestScreenshots::initTestCase()
+bool chineseFontUsable()
 {
-    // Screens read stores; keep them away from the user's own.
-    QVERIFY(m_data.isValid());
-    qputenv("KELVO_DATA_DIR", m_data.path().toLocal8Bit());
-    m_out.setPath(QStringLiteral(KELVO_BINARY_DIR "/screenshots"));
-    QVERIFY(m_out.mkpath("."));
-}
-
-void TestScreenshots::chineseFontInstalled()
-{
-    QVERIFY2(PXFont::hasChineseFont(),
-             "No installed font can draw Chinese: the screens would show empty boxes. Install "
-             "fonts-wqy-microhei (scripts/bootstrap does) or another CJK font.");
+    if (!PXFont::hasChineseFont()) {
+        qCritical("No installed font can draw Chinese: the screens would show empty boxes. "
+                  "Install fonts-wqy-microhei (scripts/bootstrap does) or another CJK font.");
+        return false;
+    }
     const QFontMetrics metrics(PXFont::fontWithSize(16));
-    for (QChar c : QStringLiteral("提示确定取消返回设置绑定手机号"))
-        QVERIFY2(
-            metrics.inFont(c),
-            qPrintable(QStringLiteral("no glyph for %1 in %2").arg(c).arg(PXFont::familyName())));
+    for (QChar c : QStringLiteral("提示确定取消返回设置绑定手机号")) {
+        if (!metrics.inFont(c)) {
+            qCritical().noquote() << "no glyph for" << c << "in" << PXFont::familyName();
+            return false;
+        }
+    }
+    return true;
 }
 
-void TestScreenshots::screen_data()
+void closeDialogs()
 {
-    QTest::addColumn<int>("index");
-    const auto shots = screens();
-    for (int i = 0; i < shots.size(); ++i)
-        QTest::newRow(qPrintable(shots[i].name)) << i;
+    while (QWidget *box = openMessageBox())
+        box->close();
+    PXModalPresenter::clear();
 }
 
-void TestScreenshots::screen()
+bool shoot(const Shot &shot, const QDir &out)
 {
-    if (!PXFont::hasChineseFont())
-        QSKIP("no Chinese font; see chineseFontInstalled");
-    QFETCH(int, index);
-    const Shot shot = screens().at(index);
     PXWindow window;
     shot.stage(window);
     window.show();
     QTest::qWait(50); // let queued layout and appearance work run
     QImage image = render(&window);
-    if (QMessageBox *box = openMessageBox())
+    if (QWidget *box = openMessageBox())
         paintDialog(image, box);
-    QCOMPARE(image.size(), QSize(375, 667) * pixelRatio);
-    QVERIFY2(distinctColours(image) > 2, "the screen rendered blank");
-    const QString path = m_out.filePath(shot.name + ".png");
-    QVERIFY2(image.save(path), qPrintable(path));
+    closeDialogs();
+    if (image.size() != QSize(375, 667) * pixelRatio || distinctColours(image) <= 2) {
+        qCritical().noquote() << shot.name << "rendered blank or at the wrong size";
+        return false;
+    }
+    const QString path = out.filePath(shot.name + ".png");
+    if (!image.save(path)) {
+        qCritical().noquote() << "cannot write" << path;
+        return false;
+    }
     qInfo().noquote() << "wrote" << path;
+    return true;
 }
 
-void TestScreenshots::cleanup()
+} // namespace
+
+int main(int argc, char **argv)
 {
-    while (QMessageBox *box = openMessageBox())
-        box->done(0);
-    PXModalPresenter::clear();
+    // Screens read stores; keep them away from the user's own.
+    QTemporaryDir data;
+    if (!data.isValid())
+        return 1;
+    qputenv("KELVO_DATA_DIR", data.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QDir out(args.size() > 1 ? args.at(1) : QStringLiteral("screenshots"));
+    if (!out.mkpath(".") || !chineseFontUsable())
+        return 1;
+    int failed = 0;
+    for (const Shot &shot : screens())
+        failed += shoot(shot, out) ? 0 : 1;
+    return failed == 0 ? 0 : 1;
 }
-
-QTEST_MAIN(TestScreenshots)
-#include "tst_screenshots.moc"
