@@ -42,13 +42,12 @@ bool isCorruption(int code)
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
-// Failures that say the file itself cannot be used, as opposed to a busy or
-// full disk, which must not cost the user their keychain.
-bool isUnreadable(int code)
+// Only a verdict about the file's contents may cost the user their keychain.
+// A full descriptor table, a read-only or unreadable folder, a busy or full
+// disk say nothing about the file: the call fails and the next one tries again.
+bool isDamage(int code)
 {
-    const int primary = code & 0xff;
-    return isCorruption(code) || primary == SQLITE_CANTOPEN || primary == SQLITE_PERM
-        || primary == SQLITE_READONLY || primary == SQLITE_AUTH;
+    return isCorruption(code);
 }
 } // namespace
 
@@ -89,24 +88,29 @@ KeychainStore::OpenResult KeychainStore::tryOpen()
 {
     close();
     if (!AppPaths::ensurePrivateFolder(m_folder) || !prepareFile())
-        return QFileInfo::exists(filePath()) ? OpenResult::Unreadable : OpenResult::Failed;
+        return OpenResult::Failed;
     const QByteArray path = QFile::encodeName(filePath());
     const int rc = sqlite3_open_v2(path.constData(), &m_db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (rc != SQLITE_OK)
-        return isUnreadable(rc) ? OpenResult::Unreadable : OpenResult::Failed;
+        return verdict(rc);
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, 5000);
     // Look before changing anything: a file that is not ours must be moved
     // aside exactly as it was found.
     const OpenResult checked = checkContents();
-    if (checked == OpenResult::Unreadable)
+    if (checked == OpenResult::Unreadable || checked == OpenResult::Failed)
         return checked;
     if (!configure())
-        return isUnreadable(sqlite3_errcode(m_db)) ? OpenResult::Unreadable : OpenResult::Failed;
+        return verdict(sqlite3_extended_errcode(m_db));
     const bool ready = checked == OpenResult::Ready || createSchema();
     restrictModes();
     return ready ? OpenResult::Ready : OpenResult::Failed;
+}
+
+KeychainStore::OpenResult KeychainStore::verdict(int sqliteCode)
+{
+    return isDamage(sqliteCode) ? OpenResult::Unreadable : OpenResult::Failed;
 }
 
 // SQLite creates its files with the mode of the database file, so creating
@@ -131,22 +135,35 @@ bool KeychainStore::configure()
 
 KeychainStore::OpenResult KeychainStore::checkContents()
 {
-    if (!pragmaAnswers("PRAGMA quick_check", "ok"))
+    // A statement that cannot run (no descriptor, no read access) is no
+    // verdict on the contents; only answers and corruption codes are.
+    KeychainStatement check(m_db, QStringLiteral("PRAGMA quick_check"));
+    if (const int rc = check.step(); rc != SQLITE_ROW)
+        return verdict(rc);
+    if (check.text(0) != QLatin1String("ok"))
         return OpenResult::Unreadable;
     KeychainStatement version(m_db, QStringLiteral("PRAGMA user_version"));
-    if (version.step() != SQLITE_ROW)
-        return OpenResult::Unreadable;
+    if (const int rc = version.step(); rc != SQLITE_ROW)
+        return verdict(rc);
     const qint64 found = version.integer(0);
-    if (found == 0) {
-        KeychainStatement tables(m_db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
-        if (tables.step() != SQLITE_ROW || tables.integer(0) != 0)
-            return OpenResult::Unreadable;
-        return OpenResult::Empty;
-    }
+    if (found == 0)
+        return checkEmpty();
     if (found != schemaVersion)
         return OpenResult::Unreadable;
     KeychainStatement probe(m_db, QString::fromLatin1(probeItems));
-    return probe.prepareStatus() == SQLITE_OK ? OpenResult::Ready : OpenResult::Unreadable;
+    const int rc = probe.prepareStatus();
+    if (rc == SQLITE_OK)
+        return OpenResult::Ready;
+    // A missing table or column is a foreign schema.
+    return (rc & 0xff) == SQLITE_ERROR ? OpenResult::Unreadable : verdict(rc);
+}
+
+KeychainStore::OpenResult KeychainStore::checkEmpty()
+{
+    KeychainStatement tables(m_db, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    if (const int rc = tables.step(); rc != SQLITE_ROW)
+        return verdict(rc);
+    return tables.integer(0) == 0 ? OpenResult::Empty : OpenResult::Unreadable;
 }
 
 bool KeychainStore::createSchema()

@@ -6,9 +6,11 @@ struct sqlite3;
 
 // The SQLite file behind Keychain: opening it private (0600 in a 0700
 // folder), WAL journal with full sync, the schema, and one transaction at a
-// time. A file SQLite cannot read, or that fails its integrity check, is
-// never deleted: it is moved aside under a dated name and a fresh store is
-// started, so a damaged keychain can still be examined later.
+// time. A damaged file (SQLite reports corruption or "not a database", the
+// integrity check fails, or the schema is foreign) is never deleted: it is
+// moved aside under a dated name and a fresh store is started, so it can
+// still be examined later. Any other failure to open leaves the file where
+// it is; the call fails and the next one tries again.
 class KeychainStore
 {
 public:
@@ -41,6 +43,8 @@ private:
     bool prepareFile();
     bool configure();
     OpenResult checkContents();
+    OpenResult checkEmpty();
+    static OpenResult verdict(int sqliteCode);
     bool createSchema();
     void close();
     bool moveAside();

@@ -1,24 +1,142 @@
 #include "FileModes.h"
 #include "Keychain.h"
+#include "keychain_crash_values.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace KeychainKey;
 
 namespace {
-QVariantMap genp(QVariantMap map)
+constexpr int itemCount = 4;
+
+// Runs statements on the raw file, outside Keychain, so a problem cannot be
+// hidden by the store's own recovery. Answers the first column of the first
+// row, or the error message.
+QString raw(const QString &path, const char *sql)
 {
-    map.insert(Class, ClassGenericPassword);
+    sqlite3 *db = nullptr;
+    QString answer;
+    char *error = nullptr;
+    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
+        answer = QStringLiteral("cannot open");
+    else if (sqlite3_exec(
+                 db, sql,
+                 [](void *out, int, char **values, char **) {
+                     auto *text = static_cast<QString *>(out);
+                     if (text->isEmpty() && values[0])
+                         *text = QString::fromUtf8(values[0]);
+                     return 0;
+                 },
+                 &answer, &error)
+             != SQLITE_OK)
+        answer = QString::fromUtf8(error);
+    sqlite3_free(error);
+    sqlite3_close(db);
+    return answer;
+}
+
+QStringList movedAside(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.unreadable-*")}, QDir::Files);
+}
+
+QVariantMap query(QVariantMap map)
+{
+    map.insert(KeychainKey::Class, KeychainKey::ClassGenericPassword);
     return map;
+}
+
+// Starts the saving child and kills it after a random delay; every fifth one
+// dies early, while opening or filling the store.
+QByteArray runAndKill(const QString &folder, QRandomGenerator &random, bool waitForLoop)
+{
+    QProcess child;
+    child.start(QStringLiteral(KELVO_CRASH_CHILD), {folder, QString::number(itemCount)});
+    if (!child.waitForStarted(10000))
+        return {};
+    QByteArray output;
+    QDeadlineTimer ready(20000);
+    while (waitForLoop && !output.contains("R 0 0\n") && !ready.hasExpired()
+           && child.state() == QProcess::Running) {
+        child.waitForReadyRead(int(ready.remainingTime()));
+        output += child.readAllStandardOutput();
+    }
+    // Keep draining while waiting, so the child never blocks on a full pipe
+    // and the kill lands in its work rather than in a write to us.
+    QDeadlineTimer delay(int(random.bounded(0, 25)));
+    while (!delay.hasExpired() && child.state() == QProcess::Running) {
+        child.waitForReadyRead(int(delay.remainingTime()));
+        output += child.readAllStandardOutput();
+    }
+    child.kill();
+    child.waitForFinished(10000);
+    return output + child.readAllStandardOutput();
+}
+// Looks the item up while every file descriptor of the process is taken.
+int lookupWithoutDescriptors(Keychain &keychain, const QVariantMap &request)
+{
+    rlimit old {};
+    getrlimit(RLIMIT_NOFILE, &old);
+    rlimit tight = old;
+    tight.rlim_cur = 256;
+    setrlimit(RLIMIT_NOFILE, &tight);
+    QList<int> taken;
+    for (int fd = ::open("/dev/null", O_RDONLY); fd >= 0; fd = ::open("/dev/null", O_RDONLY))
+        taken.append(fd);
+    QVariant found;
+    const int status = keychain.copyMatching(request, &found);
+    for (int fd : std::as_const(taken))
+        ::close(fd);
+    setrlimit(RLIMIT_NOFILE, &old);
+    return status;
+}
+
+// Looks the item up as a user who may read the folder but not write the
+// file: root passes every permission check, so it drops to "nobody" in a
+// child process.
+int lookupWithReadOnlyFile(Keychain &keychain, const QString &folder, const QVariantMap &request)
+{
+    const QString file = folder + QStringLiteral("/keychain.sqlite");
+    if (::geteuid() != 0) {
+        QFile::setPermissions(file, QFile::ReadOwner);
+        const int status = keychain.copyMatching(request);
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+        return status;
+    }
+    constexpr uid_t nobody = 65534;
+    QFile::setPermissions(QFileInfo(folder).path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
+    if (::chown(QFile::encodeName(folder).constData(), nobody, nobody) != 0
+        || ::chown(QFile::encodeName(file).constData(), nobody, nobody) != 0)
+        return 1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool dropped = ::setgid(nobody) == 0 && ::setuid(nobody) == 0
+            && QFile::setPermissions(file, QFile::ReadOwner);
+        _exit(dropped && keychain.copyMatching(request) == KeychainStatus::NotAvailable ? 0 : 2);
+    }
+    int wstatus = 0;
+    ::waitpid(child, &wstatus, 0);
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    const bool unavailable = WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0;
+    return unavailable ? KeychainStatus::NotAvailable : KeychainStatus::Success;
 }
 
 QVariantMap item(const QString &account, const QByteArray &data, const QString &service = "s")
 {
-    return genp({{Service, service}, {Account, account}, {ValueData, data}});
+    return query({{Service, service}, {Account, account}, {ValueData, data}});
 }
 
 QByteArray addForRef(Keychain &keychain, QVariantMap attributes)
@@ -29,10 +147,10 @@ QByteArray addForRef(Keychain &keychain, QVariantMap attributes)
                                                                          : QByteArray();
 }
 
-QVariant lookup(Keychain &keychain, const QVariantMap &query)
+QVariant lookup(Keychain &keychain, const QVariantMap &request)
 {
     QVariant result;
-    keychain.copyMatching(genp(query), &result);
+    keychain.copyMatching(query(request), &result);
     return result;
 }
 
@@ -49,12 +167,16 @@ class tst_Keychain : public QObject
 
 private Q_SLOTS:
     void init();
-
     void lookupsAcrossRestart();
     void failedRequestsChangeNothing_data();
     void failedRequestsChangeNothing();
     void collisionsKeepOriginals();
     void filesArePrivate();
+    void everyKillLeavesOldOrNewValues();
+    void damagedFilesMovedAside_data();
+    void damagedFilesMovedAside();
+    void openFailuresKeepTheStore_data();
+    void openFailuresKeepTheStore();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -138,13 +260,13 @@ void tst_Keychain::failedRequestsChangeNothing()
         }
         actual = m_keychain->addItem(attributes);
     } else if (operation == QLatin1String("copy")) {
-        actual = m_keychain->copyMatching(genp(request), &result);
+        actual = m_keychain->copyMatching(query(request), &result);
     } else if (operation == QLatin1String("update")) {
-        actual = m_keychain->updateItems(genp({{ValuePersistentRef, ref}}), request);
+        actual = m_keychain->updateItems(query({{ValuePersistentRef, ref}}), request);
     } else if (operation == QLatin1String("update-ref")) {
-        actual = m_keychain->updateItems(genp(request), {{ValueData, QByteArray("new")}});
+        actual = m_keychain->updateItems(query(request), {{ValueData, QByteArray("new")}});
     } else {
-        actual = m_keychain->deleteItems(genp(request));
+        actual = m_keychain->deleteItems(query(request));
     }
     QCOMPARE(actual, status);
     QCOMPARE(result.toString(), QStringLiteral("untouched"));
@@ -164,7 +286,7 @@ void tst_Keychain::collisionsKeepOriginals()
              KeychainStatus::Success);
     // Both match; moving both into service "u" collides on the second row, so
     // the first must be rolled back too.
-    QCOMPARE(m_keychain->updateItems(genp({{Account, QStringLiteral("x")}}),
+    QCOMPARE(m_keychain->updateItems(query({{Account, QStringLiteral("x")}}),
                                      {{Service, QStringLiteral("u")}}),
              KeychainStatus::DuplicateItem);
     QCOMPARE(dataFor(*m_keychain, QStringLiteral("s"), QStringLiteral("x")), QByteArray("one"));
@@ -189,5 +311,166 @@ void tst_Keychain::filesArePrivate()
         QCOMPARE(fileMode(m_keychain->filePath() + QLatin1String(suffix)), 0600);
 }
 
-QTEST_APPLESS_MAIN(tst_Keychain)
+void tst_Keychain::everyKillLeavesOldOrNewValues()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/Keychain");
+    const QString file = folder + QStringLiteral("/keychain.sqlite");
+    bool fixed = false;
+    const int kills = qEnvironmentVariableIntValue("KELVO_CRASH_KILLS", &fixed);
+    const quint32 fixedSeed = quint32(qEnvironmentVariableIntValue("KELVO_CRASH_SEED"));
+    const quint32 seed = fixedSeed ? fixedSeed : QRandomGenerator::global()->generate();
+    QRandomGenerator random(seed);
+    // Per item, the last committed generation and the one being written (-1: none).
+    qint64 committed[itemCount] = {-1, -1, -1, -1};
+    qint64 pending[itemCount] = {-1, -1, -1, -1};
+    int commits = 0;
+    int midWrite = 0;
+    for (int round = 0; round < (fixed && kills > 0 ? kills : 200); ++round) {
+        const QString where = QStringLiteral("kill %1, seed %2").arg(round).arg(seed);
+        for (const QByteArray &line : runAndKill(folder, random, round % 5 != 0).split('\n')) {
+            const QList<QByteArray> parts = line.split(' ');
+            const int item = parts.value(1).toInt();
+            if (parts.size() != 3 || parts[0] == "R" || item < 0 || item >= itemCount)
+                continue;
+            pending[item] = parts[0] == "B" ? parts[2].toLongLong() : -1;
+            if (parts[0] == "C") {
+                committed[item] = parts[2].toLongLong();
+                ++commits;
+            }
+        }
+        for (int item = 0; item < itemCount; ++item)
+            midWrite += pending[item] >= 0 ? 1 : 0;
+        if (!QFileInfo::exists(file)) {
+            for (int item = 0; item < itemCount; ++item)
+                QVERIFY2(committed[item] == -1, qPrintable(where));
+            continue;
+        }
+        QVERIFY2(raw(file, "PRAGMA integrity_check") == QLatin1String("ok"), qPrintable(where));
+        QVERIFY2(movedAside(folder).isEmpty(), qPrintable(where));
+
+        Keychain keychain(folder);
+        for (int item = 0; item < itemCount; ++item) {
+            QVariant found;
+            const int status = keychain.copyMatching(
+                query({{KeychainKey::Account, KeychainCrashValues::account(item)},
+                       {KeychainKey::ReturnAttributes, true},
+                       {KeychainKey::ReturnData, true}}),
+                &found);
+            QVERIFY2(status == KeychainStatus::Success || status == KeychainStatus::ItemNotFound,
+                     qPrintable(where));
+            const QVariantMap map = found.toMap();
+            const qint64 generation = KeychainCrashValues::generationOf(
+                map.value(KeychainKey::Generic).toByteArray(), item);
+            const QString what
+                = where + QStringLiteral(", item %1 at %2").arg(item).arg(generation);
+            QVERIFY2(generation == committed[item] || generation == pending[item],
+                     qPrintable(what));
+            if (generation >= 0)
+                QVERIFY2(map.value(KeychainKey::ValueData).toByteArray()
+                             == KeychainCrashValues::data(item, generation),
+                         qPrintable(what));
+            committed[item] = generation;
+            pending[item] = -1;
+        }
+    }
+    qInfo("%d committed saves, %d kills during a write, seed %u", commits, midWrite, seed);
+    QVERIFY(commits > 0);
+    QVERIFY(midWrite > 0);
+}
+
+void tst_Keychain::damagedFilesMovedAside_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("not a database at all") << QStringLiteral("text");
+    QTest::newRow("garbage over a data page") << QStringLiteral("page");
+    QTest::newRow("another program's database") << QStringLiteral("foreign");
+    QTest::newRow("newer schema version") << QStringLiteral("version");
+}
+
+void tst_Keychain::damagedFilesMovedAside()
+{
+    QFETCH(QString, damage);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/Keychain");
+    const QString file = folder + QStringLiteral("/keychain.sqlite");
+    if (damage == QLatin1String("page") || damage == QLatin1String("version")) {
+        Keychain keychain(folder);
+        for (int item = 0; item < 40; ++item)
+            QCOMPARE(keychain.addItem(
+                         query({{KeychainKey::Account, KeychainCrashValues::account(item)},
+                                {KeychainKey::ValueData, KeychainCrashValues::data(item, 1)}})),
+                     KeychainStatus::Success);
+    }
+    QVERIFY(QDir().mkpath(folder));
+    QFile rawFile(file);
+    QVERIFY(rawFile.open(QIODevice::ReadWrite));
+    if (damage == QLatin1String("text")) {
+        rawFile.write(QByteArray("this is not a keychain\n").repeated(200));
+    } else if (damage == QLatin1String("page")) {
+        QVERIFY(rawFile.size() > 3 * 4096);
+        rawFile.seek(2 * 4096);
+        rawFile.write(QByteArray(4096, '\x5a'));
+    } else {
+        QCOMPARE(raw(file,
+                     damage == QLatin1String("version")
+                         ? "PRAGMA user_version = 2"
+                         : "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('x')"),
+                 QString());
+    }
+    rawFile.close();
+    QVERIFY(rawFile.open(QIODevice::ReadOnly));
+    const QByteArray damaged = rawFile.readAll();
+    rawFile.close();
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("unreadable")));
+    Keychain keychain(folder);
+    QCOMPARE(keychain.addItem(query({{KeychainKey::Account, QStringLiteral("new")},
+                                     {KeychainKey::ValueData, QByteArray("fresh")}})),
+             KeychainStatus::Success);
+    QVariant found;
+    QCOMPARE(keychain.copyMatching(query({{KeychainKey::Account, QStringLiteral("new")},
+                                          {KeychainKey::ReturnData, true}}),
+                                   &found),
+             KeychainStatus::Success);
+    QCOMPARE(found.toByteArray(), QByteArray("fresh"));
+
+    const QStringList aside = movedAside(folder);
+    QCOMPARE(aside.size(), 1);
+    QFile kept(folder + QLatin1Char('/') + aside.first());
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), damaged);
+}
+
+void tst_Keychain::openFailuresKeepTheStore_data()
+{
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("no file descriptors left") << false;
+    QTest::newRow("read-only file") << true;
+}
+
+// Failing to open is not damage: the call fails, the file and the bound
+// account stay, and the next call finds the item again.
+void tst_Keychain::openFailuresKeepTheStore()
+{
+    QFETCH(bool, readOnly);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/Keychain");
+    const QVariantMap item = query({{KeychainKey::Account, QStringLiteral("bound")},
+                                    {KeychainKey::ValueData, QByteArray("key")}});
+    QCOMPARE(Keychain(folder).addItem(item), KeychainStatus::Success);
+    const QVariantMap request
+        = query({{KeychainKey::Account, QStringLiteral("bound")}, {KeychainKey::ReturnData, true}});
+
+    Keychain keychain(folder);
+    const int status = readOnly ? lookupWithReadOnlyFile(keychain, folder, request)
+                                : lookupWithoutDescriptors(keychain, request);
+    QCOMPARE(status, int(KeychainStatus::NotAvailable));
+    QVERIFY(movedAside(folder).isEmpty());
+    QVariant found;
+    QCOMPARE(keychain.copyMatching(request, &found), KeychainStatus::Success);
+    QCOMPARE(found.toByteArray(), QByteArray("key"));
+}
+
+QTEST_GUILESS_MAIN(tst_Keychain)
 #include "tst_keychain.moc"
