@@ -66,9 +66,12 @@ void AppDelegate::didReceiveRemoteNotification(const QVariantMap &payload,
 void AppDelegate::setController()
 {
     const qint64 type = param()->loginType();
+    // A lock kind this build does not know (a list written by hand or by a
+    // later version) must not leave the app without a window: it guards
+    // nothing here, so route as if no lock were on.
     if (type == 1 || type == 2)
         setLoginController();
-    else if (type == 0)
+    else
         setActionController();
 }
 
@@ -87,12 +90,12 @@ void AppDelegate::setActionController()
 
 void AppDelegate::setBindRootController()
 {
-    if (!m_window) {
-        replaceWindow(new PXBindController());
-        return;
-    }
     auto *bind = new PXBindController();
     bind->setNoBack(true);
+    if (!m_window) {
+        replaceWindow(bind);
+        return;
+    }
     m_window->setRootViewController(new PXNavigationController(bind));
     m_window->makeKeyAndVisible();
 }

@@ -32,8 +32,17 @@ int main(int argc, char **argv)
 
     const QUrl url = launchURL(QApplication::arguments());
     const QString serverName = Application::instanceServerName();
-    if (Application::forwardToRunningInstance(serverName, url))
+    switch (Application::forwardToRunningInstance(serverName, url)) {
+    case Application::Forwarding::Delivered:
         return 0;
+    case Application::Forwarding::Unresponsive:
+        // Two instances over the same stores could undo each other's writes.
+        qCritical("Kelvo Ostrel is already running but does not answer; not starting a second "
+                  "copy. Close the running one or wait until it responds, then try again.");
+        return 1;
+    case Application::Forwarding::NoInstance:
+        break;
+    }
 
     Application &application = Application::sharedApplication();
     AppDelegate delegate(application);

@@ -4,6 +4,7 @@
 #include "PlatformLog.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -12,6 +13,7 @@
 
 namespace {
 constexpr qint64 maximumMessage = 64 * 1024;
+constexpr int connectTimeoutMs = 1000;
 
 bool hasSchemeHandler(const QString &scheme)
 {
@@ -90,19 +92,35 @@ QString Application::instanceServerName()
     return QStringLiteral("kelvo-ostrel-") + QString::fromLatin1(digest.left(16));
 }
 
-bool Application::forwardToRunningInstance(const QString &serverName, const QUrl &url,
-                                           int timeoutMs)
+Application::Forwarding Application::forwardToRunningInstance(const QString &serverName,
+                                                              const QUrl &url, int ackTimeoutMs)
 {
     QLocalSocket socket;
     socket.connectToServer(serverName);
-    if (!socket.waitForConnected(timeoutMs))
-        return false;
+    if (!socket.waitForConnected(connectTimeoutMs)) {
+        // Refused or absent means nobody listens (a crash can leave the
+        // socket file behind). Anything else, such as a full backlog, is a
+        // live instance that is slow to accept.
+        const auto error = socket.error();
+        return error == QLocalSocket::ConnectionRefusedError
+                || error == QLocalSocket::ServerNotFoundError
+            ? Forwarding::NoInstance
+            : Forwarding::Unresponsive;
+    }
     socket.write(url.toEncoded() + '\n');
-    if (!socket.waitForBytesWritten(timeoutMs))
-        return false;
-    // Wait for the receiver's acknowledgement so the URL is not lost when
-    // this process exits right away.
-    return socket.waitForReadyRead(timeoutMs) && socket.readAll().startsWith("ok");
+    // The receiver acknowledges as soon as its event loop reads the line; a
+    // busy instance may take a while, so wait well beyond a normal turn. This
+    // process must not exit before the acknowledgement or the URL is lost.
+    socket.flush();
+    QDeadlineTimer deadline(ackTimeoutMs);
+    QByteArray answer;
+    while (!answer.contains('\n') && socket.state() == QLocalSocket::ConnectedState
+           && !deadline.hasExpired()) {
+        if (socket.waitForReadyRead(int(deadline.remainingTime())))
+            answer += socket.readAll();
+    }
+    answer += socket.readAll();
+    return answer.startsWith("ok") ? Forwarding::Delivered : Forwarding::Unresponsive;
 }
 
 bool Application::listenForURLs(const QString &serverName)
@@ -110,8 +128,8 @@ bool Application::listenForURLs(const QString &serverName)
     m_server = std::make_unique<QLocalServer>();
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(serverName)) {
-        // A stale socket from a crashed run: nobody answered on it (the
-        // caller tried to forward first), so it is safe to take over.
+        // A stale socket from a crashed run: connecting to it was refused
+        // (the caller tried to forward first), so it is safe to take over.
         QLocalServer::removeServer(serverName);
         if (!m_server->listen(serverName)) {
             qCWarning(lcPlatform) << "cannot listen for URLs:" << m_server->errorString();

@@ -38,12 +38,20 @@ public:
 
     // The local socket the running instance listens on (per data folder).
     static QString instanceServerName();
+    enum class Forwarding {
+        Delivered, // a running instance took the URL
+        NoInstance, // nobody listens: this process may become the instance
+        Unresponsive // an instance is there but did not take the URL in time
+    };
     // Hands url (possibly empty: "come to the front") to a running instance.
-    // False when none answers.
-    static bool forwardToRunningInstance(const QString &serverName, const QUrl &url,
-                                         int timeoutMs = 1000);
+    // A busy instance gets ackTimeoutMs to acknowledge; only a refused
+    // connection means that no instance runs.
+    static Forwarding forwardToRunningInstance(const QString &serverName, const QUrl &url,
+                                               int ackTimeoutMs = 15000);
     // Starts accepting URLs from later launches; each one reaches the
-    // delegate's openURL on the main thread.
+    // delegate's openURL on the main thread. Call it only after
+    // forwardToRunningInstance found no instance: a leftover socket is
+    // taken over.
     bool listenForURLs(const QString &serverName);
 
 Q_SIGNALS:

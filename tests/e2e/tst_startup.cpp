@@ -6,6 +6,7 @@
 #include "PXBindController.h"
 #include "PXCodeController.h"
 #include "PXLoginController.h"
+#include "PXLoginModel.h"
 #include "PXNavigationController.h"
 #include "PXParamModel.h"
 #include "PXWindow.h"
@@ -31,11 +32,17 @@ PXBaseController *rootScreen(AppDelegate &delegate)
     return screens.isEmpty() ? nullptr : screens.first();
 }
 
-void setLocks(bool fingerprint, bool gesture)
+// The two lock kinds, and optionally a third, enabled kind of a type this
+// build does not know.
+void setLocks(bool fingerprint, bool gesture, qint64 unknownType = 0)
 {
     auto &list = PXParamModel::sharedParamModel()->loginTypes();
+    while (list.size() > 2)
+        list.pop_back();
     list[0]->setValue(fingerprint);
     list[1]->setValue(gesture);
+    if (unknownType != 0)
+        list.push_back(PXLoginModel::initWithKey(QStringLiteral("虹膜"), true, unknownType));
 }
 
 class RecordingDelegate : public ApplicationDelegate
@@ -115,19 +122,22 @@ void tst_Startup::routing_data()
 {
     QTest::addColumn<bool>("fingerprint");
     QTest::addColumn<bool>("gesture");
+    QTest::addColumn<qint64>("unknownType");
     QTest::addColumn<QString>("screen");
-    QTest::newRow("no lock") << false << false << "PXBindController";
-    QTest::newRow("fingerprint lock") << true << false << "PXLoginController";
-    QTest::newRow("gesture lock") << false << true << "PXLoginController";
-    QTest::newRow("both (gesture decides)") << true << true << "PXLoginController";
+    QTest::newRow("no lock") << false << false << qint64(0) << "PXBindController";
+    QTest::newRow("fingerprint lock") << true << false << qint64(0) << "PXLoginController";
+    QTest::newRow("gesture lock") << false << true << qint64(0) << "PXLoginController";
+    QTest::newRow("both (gesture decides)") << true << true << qint64(0) << "PXLoginController";
+    QTest::newRow("unknown kind on") << false << false << qint64(7) << "PXBindController";
 }
 
 void tst_Startup::routing()
 {
     QFETCH(bool, fingerprint);
     QFETCH(bool, gesture);
+    QFETCH(qint64, unknownType);
     QFETCH(QString, screen);
-    setLocks(fingerprint, gesture);
+    setLocks(fingerprint, gesture, unknownType);
     AppDelegate delegate(Application::sharedApplication());
     delegate.setController();
     QVERIFY(rootScreen(delegate));
@@ -155,6 +165,10 @@ void tst_Startup::urlOpenBuildsFreshRoot()
 
 void tst_Startup::bindRootKeepsWindow()
 {
+    AppDelegate windowless(Application::sharedApplication());
+    windowless.setBindRootController();
+    QVERIFY(qobject_cast<PXBindController *>(rootScreen(windowless))->noBack());
+
     AppDelegate delegate(Application::sharedApplication());
     setLocks(true, false);
     delegate.setController();
@@ -218,6 +232,9 @@ void tst_Startup::secondLaunchForwardsURL()
     const QString url = QStringLiteral("kelvoostrel://open?from=partner");
     second.start(QStringLiteral(KELVO_APP_BIN), {url});
     QVERIFY(second.waitForStarted());
+    // A running app busy for a few seconds still gets the URL; the second
+    // launch must neither give up on it nor start a window of its own.
+    QThread::sleep(3);
     QTRY_COMPARE_WITH_TIMEOUT(recorder.urls.size(), 1, 20000);
     QCOMPARE(recorder.urls.first(), QUrl(url));
     // It may have ended already while the URL was being delivered.
