@@ -11,8 +11,11 @@ public:
     static QString dataRoot();
     // Documents folder: <data root>/Documents.
     static QString documentsFolder();
-    // Creates path (and parents) if needed and makes it 0700. Returns false
-    // when the folder does not exist afterwards.
+    // Creates the missing folders of path, each 0700; folders that already
+    // exist keep their mode (the data root may be a folder the user chose).
+    // Returns false when the folder does not exist afterwards.
+    static bool ensureFolder(const QString &path);
+    // As ensureFolder, and makes path itself 0700: for the app's own folders.
     static bool ensurePrivateFolder(const QString &path);
     // Makes an existing file 0600.
     static bool makePrivateFile(const QString &path);

@@ -13,7 +13,9 @@ UserDefaults &UserDefaults::standardUserDefaults()
 
 UserDefaults::UserDefaults(const QString &filePath)
 {
-    AppPaths::ensurePrivateFolder(QFileInfo(filePath).absolutePath());
+    // The defaults live in the data root itself, which may be a folder the
+    // user chose: create it private, but leave an existing one as it is.
+    AppPaths::ensureFolder(QFileInfo(filePath).absolutePath());
     m_settings = std::make_unique<QSettings>(filePath, QSettings::IniFormat);
 }
 

@@ -103,6 +103,13 @@ void tst_PlatformServices::userDefaultsSurviveRestart()
     }
     QCOMPARE(fileMode(path), 0600);
     QCOMPARE(fileMode(dir.filePath(QStringLiteral("state"))), 0700);
+    // A data root that exists already (a folder the user pointed the app at)
+    // keeps its mode; what the app creates inside is private.
+    QVERIFY(QFile::setPermissions(dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                      | QFile::ReadOther | QFile::ExeOther));
+    UserDefaults(dir.filePath(QStringLiteral("defaults.ini"))).setBool(true, QStringLiteral("x"));
+    QCOMPARE(fileMode(dir.path()), 0705);
     UserDefaults reread(path);
     QCOMPARE(reread.doubleForKey(QStringLiteral("timeStamp")), 9.5);
     QCOMPARE(reread.stringForKey(QStringLiteral("phoneNumber")), QStringLiteral("13800138000"));
