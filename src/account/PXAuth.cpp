@@ -61,17 +61,17 @@ void PXAuth::installOffsetSource()
     });
 }
 
-OTPAuthURL *PXAuth::authURL()
+std::shared_ptr<OTPAuthURL> PXAuth::authURL()
 {
     if (!m_authURL) {
         const QByteArray ref = m_defaults.dataForKey(keychainItemRefKey);
         if (!ref.isEmpty())
             m_authURL = OTPAuthURL::authURLWithKeychainItemRef(ref, m_keychain);
     }
-    return m_authURL.get();
+    return m_authURL;
 }
 
-void PXAuth::setAuthURL(std::unique_ptr<OTPAuthURL> authURL)
+void PXAuth::setAuthURL(std::shared_ptr<OTPAuthURL> authURL)
 {
     m_authURL = std::move(authURL);
 }

@@ -30,10 +30,12 @@ public:
     ~PXAuth() override;
 
     // The bound account, loaded from the keychain while none is held; null
-    // when nothing is bound (or the stored item cannot be read).
-    OTPAuthURL *authURL();
+    // when nothing is bound (or the stored item cannot be read). Shared: a
+    // screen showing the account keeps it alive after a rebinding replaced
+    // it here.
+    std::shared_ptr<OTPAuthURL> authURL();
     // Replaces the held account; nothing is stored.
-    void setAuthURL(std::unique_ptr<OTPAuthURL> authURL);
+    void setAuthURL(std::shared_ptr<OTPAuthURL> authURL);
     // Creates, holds and stores the account of a binding: the HMAC key is the
     // Base64 text of secretText. False when the account could not be created
     // or saved (a created account is still held for this run).
@@ -63,7 +65,7 @@ private:
 
     UserDefaults &m_defaults;
     Keychain &m_keychain;
-    std::unique_ptr<OTPAuthURL> m_authURL;
+    std::shared_ptr<OTPAuthURL> m_authURL;
     double m_timeStamp = 0.0;
     QString m_uuid;
 };

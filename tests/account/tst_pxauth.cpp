@@ -2,6 +2,7 @@
 #include "DRKeychain.h"
 #include "DeviceInfo.h"
 #include "Keychain.h"
+#include "NotificationCenter.h"
 #include "OTPGenerator.h"
 #include "PXAuth.h"
 #include "ScriptedHttpServer.h"
@@ -9,6 +10,7 @@
 #include "TOTPAuthURL.h"
 #include "UserDefaults.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -66,6 +68,7 @@ private Q_SLOTS:
 
     void freshInstall();
     void bindingAcrossRestarts();
+    void failedSaveBindsForThisRunOnly();
     void serverTime_data();
     void serverTime();
     void codeMatchesDirectDerivation_data();
@@ -140,6 +143,9 @@ void tst_PXAuth::freshInstall()
 {
     QVERIFY(!m_auth->authURL());
     QCOMPARE(m_auth->timeStamp(), 0.0);
+    // An offset of exactly 0 is "not known yet": the store is asked again.
+    m_defaults->setDouble(2.5, PXAuth::timeStampKey);
+    QCOMPARE(m_auth->timeStamp(), 2.5);
     QCOMPARE(m_auth->getUUID(), deviceId);
     // Whatever the platform reports later, the stored identifier stays.
     DeviceInfo::setFixedValues(QStringLiteral("AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE"),
@@ -152,9 +158,25 @@ void tst_PXAuth::bindingAcrossRestarts()
 {
     Clock::setFixedTime(1700000000.0);
     QVERIFY(m_auth->setAuthURL(QStringLiteral("1,000111,2"), phone));
-    const QByteArray firstRef = m_auth->authURL()->keychainItemRef();
+    // A screen shows the first account and observes it while a pushed
+    // binding screen binds the second one.
+    std::shared_ptr<OTPAuthURL> shown = m_auth->authURL();
+    const QByteArray firstRef = shown->keychainItemRef();
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    QObject screen;
+    int newCodes = 0;
+    center.addObserver(&screen, OTPAuthURL::OTPAuthURLDidGenerateNewOTPNotification, shown.get(),
+                       [&newCodes](const Notification &) { ++newCodes; });
     QVERIFY(m_auth->setAuthURL(secretText, phone));
-    auto *bound = qobject_cast<TOTPAuthURL *>(m_auth->authURL());
+    center.postNotification(TOTPAuthURL::TOTPAuthURLTimerNotification, TOTPAuthURL::classToken());
+    QCOMPARE(newCodes, 1);
+    QCOMPARE(shown->keychainItemRef(), firstRef);
+    QCOMPARE(shown->otpCode().size(), 6);
+    // Released by its last holder, the old account stops taking ticks.
+    const int observers = center.observerCount();
+    shown.reset();
+    QCOMPARE(center.observerCount(), observers - 1);
+    auto *bound = qobject_cast<TOTPAuthURL *>(m_auth->authURL().get());
     QVERIFY(bound);
     QVERIFY(bound->keychainItemRef() != firstRef);
     QCOMPARE(m_defaults->dataForKey(PXAuth::keychainItemRefKey), bound->keychainItemRef());
@@ -170,8 +192,8 @@ void tst_PXAuth::bindingAcrossRestarts()
     QVERIFY(!defaultsFile.contains("482913"));
 
     restart();
-    OTPAuthURL *loaded = m_auth->authURL();
-    QVERIFY(qobject_cast<TOTPAuthURL *>(loaded));
+    const std::shared_ptr<OTPAuthURL> loaded = m_auth->authURL();
+    QVERIFY(qobject_cast<TOTPAuthURL *>(loaded.get()));
     QCOMPARE(loaded->keychainItemRef(), ref);
     QCOMPARE(loaded->name(), phone);
     QCOMPARE(loaded->generator()->secret(), secretText.toUtf8().toBase64());
@@ -187,6 +209,22 @@ void tst_PXAuth::bindingAcrossRestarts()
     restart();
     QVERIFY(!m_auth->authURL());
     QCOMPARE(DRKeychain::allAccounts(nullptr, *m_keychain).value().size(), 2);
+}
+
+void tst_PXAuth::failedSaveBindsForThisRunOnly()
+{
+    QVERIFY(m_auth->setAuthURL(QStringLiteral("1,000111,2"), phone));
+    // The keychain's folder becomes unusable: a file now stands in its place.
+    const QString folder = m_dir->path() + QStringLiteral("/Keychain");
+    QVERIFY(QDir(folder).removeRecursively());
+    QFile blocker(folder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    restart();
+    QVERIFY(!m_auth->setAuthURL(secretText, phone));
+    QCOMPARE(m_auth->authURL()->name(), phone);
+    QVERIFY(m_defaults->dataForKey(PXAuth::keychainItemRefKey).isNull());
+    restart();
+    QVERIFY(!m_auth->authURL());
 }
 
 void tst_PXAuth::serverTime_data()
