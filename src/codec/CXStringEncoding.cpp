@@ -217,7 +217,10 @@ QString CXStringEncoding::stringByDecoding(const QString &string) const
     const QByteArray bytes = decode(string);
     if (bytes.isNull())
         return {};
-    QStringDecoder toUtf16(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // Every decoded character counts, a leading byte-order mark too.
+    QStringDecoder toUtf16(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless
+                               | QStringDecoder::Flag::ConvertInitialBom);
     QString text = toUtf16.decode(bytes);
     if (toUtf16.hasError())
         return {};

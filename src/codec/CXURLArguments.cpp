@@ -38,11 +38,19 @@ QString CXURLArguments::cx_stringByEscapingForURLArgument(const QString &string)
 
 QString CXURLArguments::cx_stringByUnescapingFromURLArgument(const QString &string)
 {
-    QByteArray bytes = string.toUtf8();
-    bytes.replace('+', ' ');
+    QString spaced = string;
+    return cx_stringByRemovingPercentEscapes(spaced.replace(QLatin1Char('+'), QLatin1Char(' ')));
+}
+
+QString CXURLArguments::cx_stringByRemovingPercentEscapes(const QString &string)
+{
+    const QByteArray bytes = string.toUtf8();
     if (!hasOnlyWellFormedEscapes(bytes))
         return {};
-    QStringDecoder toUtf16(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // Qt's decoder drops a leading byte-order mark unless told to keep it.
+    QStringDecoder toUtf16(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless
+                               | QStringDecoder::Flag::ConvertInitialBom);
     const QString text = toUtf16.decode(QByteArray::fromPercentEncoding(bytes));
     if (toUtf16.hasError())
         return {};

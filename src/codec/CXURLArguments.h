@@ -16,6 +16,10 @@ public:
     // "+" reads as a space, then percent escapes decode as UTF-8. Null when
     // an escape is malformed or the bytes are not UTF-8.
     static QString cx_stringByUnescapingFromURLArgument(const QString &string);
+    // Percent escapes decode as UTF-8, every character kept (a leading
+    // U+FEFF too); "+" stays. Null when an escape is malformed or the bytes
+    // are not UTF-8.
+    static QString cx_stringByRemovingPercentEscapes(const QString &string);
     // Empty pieces are skipped, a piece without "=" has the value "", an
     // undecodable key or value reads as "", and a repeated key keeps its
     // first value.

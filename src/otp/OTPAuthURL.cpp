@@ -62,7 +62,10 @@ std::unique_ptr<OTPAuthURL> OTPAuthURL::authURLWithURL(const QString &urlText,
     if (scheme != QLatin1String("otpauth"))
         return nullptr;
 
-    const QString path = url.path(QUrl::FullyDecoded);
+    // Decoded strictly: a name whose escapes are not UTF-8 is refused, not
+    // turned into replacement characters.
+    const QString path
+        = CXURLArguments::cx_stringByRemovingPercentEscapes(url.path(QUrl::FullyEncoded));
     if (path.size() < 2)
         return nullptr;
     const QString name = path.startsWith(QLatin1Char('/')) ? path.mid(1) : path;

@@ -79,7 +79,7 @@ QVariantMap OTPAuthURLKeychain::itemDictionary(Keychain &keychain, const QByteAr
 // characters would invent an account name.
 QString OTPAuthURLKeychain::urlText(const QVariantMap &dictionary)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     const QString text = decoder(dictionary.value(Generic).toByteArray());
     return decoder.hasError() ? QString() : text;
 }

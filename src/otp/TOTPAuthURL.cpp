@@ -1,6 +1,7 @@
 #include "TOTPAuthURL.h"
 
 #include "CXScanner.h"
+#include "CXURLArguments.h"
 #include "Clock.h"
 #include "NotificationCenter.h"
 #include "OTPOffsetSource.h"
@@ -85,7 +86,8 @@ std::unique_ptr<TOTPAuthURL> TOTPAuthURL::initWithSecret(const QByteArray &secre
 std::unique_ptr<TOTPAuthURL> TOTPAuthURL::initWithTOTPURL(const QString &urlText)
 {
     const QUrl url(urlText, QUrl::StrictMode);
-    const QString user = url.userName(QUrl::FullyDecoded);
+    const QString user
+        = CXURLArguments::cx_stringByRemovingPercentEscapes(url.userName(QUrl::FullyEncoded));
     if (!url.isValid() || user.isEmpty() || !url.hasFragment())
         return nullptr;
     const QString host = writtenHost(urlText, url);

@@ -144,6 +144,7 @@ void tst_StringEncoding::stringByDecodingNeedsUtf8()
     QCOMPARE(hex->stringByDecoding(hex->encodeString(QStringLiteral("\u4e2d"))),
              QStringLiteral("\u4e2d"));
     QVERIFY(hex->stringByDecoding(QStringLiteral("FF")).isNull());
+    QCOMPARE(hex->stringByDecoding(QStringLiteral("EFBBBF61")), QStringLiteral("\ufeffa"));
     QVERIFY(hex->stringByDecoding(QStringLiteral("E4B8")).isNull());
 }
 

@@ -1,8 +1,17 @@
 #include "CXURLArguments.h"
 
+#include <QStringDecoder>
 #include <QtTest>
 
 using Dictionary = CXURLArguments::Dictionary;
+
+namespace {
+// Unlike QString::fromUtf8, keeps a leading byte-order mark.
+QString utf8(const char *text)
+{
+    return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom)(text);
+}
+} // namespace
 
 class tst_URLArguments : public QObject
 {
@@ -36,11 +45,11 @@ void tst_URLArguments::unescapeValid_data()
         {"plus is space", "a+b", "a b", false},
         {"lower-case hex", "%e4%b8%ad", "\u4e2d", false},
         {"raw non-ASCII", "\u4e2d%20", "\u4e2d ", false},
+        {"leading byte-order mark kept", "%EF%BB%BFa", "\ufeffa", true},
         {"empty", "", "", true},
     };
     for (const auto &r : rows)
-        QTest::newRow(r.tag) << QString::fromUtf8(r.escaped) << QString::fromUtf8(r.text)
-                             << r.canonical;
+        QTest::newRow(r.tag) << QString::fromUtf8(r.escaped) << utf8(r.text) << r.canonical;
 }
 
 void tst_URLArguments::unescapeValid()
