@@ -29,6 +29,10 @@ PXMessageView::PXMessageView(QWidget *host)
 
 PXMessageView *PXMessageView::sharedWithSuperview(QWidget *host, const QString &message)
 {
+    // Without a screen to sit on, a shown toast would become a window of its
+    // own on the desktop.
+    if (!host)
+        return nullptr;
     PXMessageView *view = sharedView().data();
     if (!view) {
         view = new PXMessageView(host);

@@ -19,7 +19,8 @@ public:
     // created on first use and covers its current host, following the host's
     // size: the window can be resized, and a toast sized for the first host
     // would sit off-centre or clipped on any other. If a host took it down
-    // with itself, the next call makes it anew.
+    // with itself, the next call makes it anew. No host: nothing is shown
+    // and null is returned.
     static PXMessageView *sharedWithSuperview(QWidget *host, const QString &message);
 
     void setMessage(const QString &message);

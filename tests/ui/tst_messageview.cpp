@@ -66,6 +66,9 @@ void TestMessageView::oneViewFollowsItsHost()
     QCOMPARE(view->size(), QSize(240, 320));
     QCOMPARE(view->label()->text(), QStringLiteral("back"));
     view->removeMessage();
+    // No host: no toast, and above all no window of its own.
+    QVERIFY(!PXMessageView::sharedWithSuperview(nullptr, "lost"));
+    QVERIFY(!view->isVisible());
 }
 
 void TestMessageView::newerMessageGetsItsFullSecond()
