@@ -1,5 +1,4 @@
 #include "KeyedArchiver.h"
-#include "PXBaseModel.h"
 #include "PXFilePathVM.h"
 #include "PXLoginModel.h"
 #include "PXParamModel.h"
@@ -26,15 +25,6 @@ QByteArray archiveOf(const QList<std::tuple<QString, bool, int>> &entries)
     return KeyedArchiver::archivedDataWithRootList(objects);
 }
 
-class Sample : public PXBaseModel
-{
-    Q_OBJECT
-    Q_PROPERTY(QString name MEMBER name)
-    Q_PROPERTY(int count MEMBER count)
-public:
-    QString name;
-    int count = 0;
-};
 } // namespace
 
 class tst_ParamModel : public QObject
@@ -46,7 +36,6 @@ private Q_SLOTS:
     void lockSwitchedOffStopsLocking();
     void saveAndReload();
     void filePaths();
-    void modelFromDictionary();
 };
 
 void tst_ParamModel::lockType_data()
@@ -150,23 +139,7 @@ void tst_ParamModel::filePaths()
     QCOMPARE(fileMode(docs + QStringLiteral("/DB")), -1);
     QCOMPARE(paths.dbFolder(), docs + QStringLiteral("/DB"));
     QCOMPARE(fileMode(docs + QStringLiteral("/DB")), 0700);
-    paths.setLoginTypeFile(QStringLiteral("/elsewhere/x.plist"));
-    QCOMPARE(paths.loginTypeFile(), QStringLiteral("/elsewhere/x.plist"));
     qunsetenv("KELVO_DATA_DIR");
-}
-
-void tst_ParamModel::modelFromDictionary()
-{
-    const auto model
-        = PXBaseModel::modelWithDic<Sample>({{QStringLiteral("id"), QStringLiteral("7")},
-                                             {QStringLiteral("name"), QStringLiteral("n")},
-                                             {QStringLiteral("count"), 3},
-                                             {QStringLiteral("unknown"), 1}});
-    QCOMPARE(model->ID(), QStringLiteral("7"));
-    QCOMPARE(model->name, QStringLiteral("n"));
-    QCOMPARE(model->count, 3);
-    QVERIFY(!model->property("unknown").isValid());
-    QVERIFY(model->dynamicPropertyNames().isEmpty());
 }
 
 QTEST_APPLESS_MAIN(tst_ParamModel)

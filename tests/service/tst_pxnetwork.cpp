@@ -93,6 +93,7 @@ private Q_SLOTS:
         row("empty body", 200, html, QByteArray(), format);
         row("empty body, no type", 200, QByteArray(), QByteArray(), format);
         row("data is text", 200, html, R"({"data":"ok"})", format);
+        row("bare JSON value", 200, html, "42", format);
     }
 
     void replies()

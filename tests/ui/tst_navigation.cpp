@@ -75,7 +75,6 @@ private Q_SLOTS:
     void emptyTitledButtonIsInvisibleButTappable();
     void windowReplacesRoot();
     void keyboardHeightFollowsNotifications();
-    void alertViewHasOneButton();
 };
 
 void TestNavigation::init()
@@ -261,20 +260,6 @@ void TestNavigation::keyboardHeightFollowsNotifications()
     }
     // The screen is gone; its observations must be too.
     center.postNotification(PXKeyboardMonitor::didShowNotification, nullptr, shown);
-}
-
-void TestNavigation::alertViewHasOneButton()
-{
-    PXBaseController screen;
-    PXModalPresenter::scriptAnswers({0});
-    screen.showAlertView("请输入手机号");
-    const auto shown = PXModalPresenter::presentations();
-    QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].kind, PXModalPresenter::Kind::Alert);
-    QCOMPARE(shown[0].title, QStringLiteral("提示"));
-    QCOMPARE(shown[0].message, QStringLiteral("请输入手机号"));
-    QCOMPARE(shown[0].buttons, QStringList {"确定"});
-    QCOMPARE(PXModalPresenter::scriptedAnswersLeft(), 0);
 }
 
 QTEST_MAIN(TestNavigation)
