@@ -1,5 +1,7 @@
 #include "PXCodeController.h"
 
+#include "PXAuth.h"
+
 PXCodeController::PXCodeController(QWidget *parent)
     : PXBaseController(parent)
 { }
@@ -8,4 +10,12 @@ void PXCodeController::viewDidLoad()
 {
     PXBaseController::viewDidLoad();
     setTitle(QStringLiteral("Kelvo Ostrel"));
+    PXReachability::sharedReachability().setDelegate(this);
+}
+
+void PXCodeController::networkReachable()
+{
+    if (!isVisible())
+        return;
+    PXAuth::sharedAuth().getServerTime();
 }
