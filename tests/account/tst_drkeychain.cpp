@@ -14,7 +14,6 @@ private Q_SLOTS:
 
     void missingArgumentsTouchNothing_data();
     void missingArgumentsTouchNothing();
-    void passwordsAcrossRestart();
     void absentOrEmptyPasswordReadsNull();
     void errorTable_data();
     void errorTable();
@@ -67,33 +66,6 @@ void tst_DRKeychain::missingArgumentsTouchNothing()
     QCOMPARE(error.code, -1001);
     // The store was never opened, so not even its file exists.
     QVERIFY(!QFileInfo::exists(m_keychain->filePath()));
-}
-
-void tst_DRKeychain::passwordsAcrossRestart()
-{
-    const auto set = [this](const char *password, const char *service, const char *account) {
-        return DRKeychain::setPassword(QString::fromUtf8(password), QString::fromUtf8(service),
-                                       QString::fromUtf8(account), nullptr, *m_keychain);
-    };
-    QVERIFY(set("old", "svc", "UUID") && set("設備-1", "svc", "UUID"));
-    QVERIFY(set("x", "svc", "b") && set("x", "two", "c"));
-    Keychain reopened(m_dir->path() + QStringLiteral("/Keychain"));
-    QCOMPARE(DRKeychain::passwordForService(svc, uuid, nullptr, reopened),
-             QStringLiteral("設備-1"));
-    const auto listed = DRKeychain::accountsForService(svc, nullptr, reopened);
-    QVERIFY(listed);
-    QCOMPARE(listed->size(), 2);
-    for (const QVariantMap &item : *listed)
-        QVERIFY(!item.contains(KeychainKey::ValueData));
-    QCOMPARE(DRKeychain::allAccounts(nullptr, reopened).value_or(QList<QVariantMap>()).size(), 3);
-
-    QVERIFY(DRKeychain::deletePasswordForService(svc, uuid, nullptr, reopened));
-    DRKeychainError error;
-    QVERIFY(DRKeychain::passwordForService(svc, uuid, &error, reopened).isNull());
-    QCOMPARE(error.code, KeychainStatus::ItemNotFound);
-    error = {};
-    QVERIFY(!DRKeychain::accountsForService(QStringLiteral("three"), &error, reopened));
-    QCOMPARE(error.code, KeychainStatus::ItemNotFound);
 }
 
 void tst_DRKeychain::absentOrEmptyPasswordReadsNull()

@@ -69,7 +69,6 @@ private Q_SLOTS:
     void urlOpenBuildsFreshRoot();
     void bindRootKeepsWindow();
     void boundAccountShowsCodeScreen();
-    void pushCallbacks();
     void secondLaunchForwardsURL();
 };
 
@@ -198,21 +197,6 @@ void tst_Startup::boundAccountShowsCodeScreen()
     auth.setAuthURL(std::unique_ptr<OTPAuthURL>());
     delegate.setController();
     QVERIFY(qobject_cast<PXBindController *>(rootScreen(delegate)));
-}
-
-void tst_Startup::pushCallbacks()
-{
-    PushService::clearCalls();
-    AppDelegate delegate(Application::sharedApplication());
-    delegate.didRegisterForRemoteNotificationsWithDeviceToken("token");
-    int fetchResult = -1;
-    delegate.didReceiveRemoteNotification({{QStringLiteral("aps"), 1}},
-                                          [&](int result) { fetchResult = result; });
-    const auto calls = PushService::calls();
-    QCOMPARE(calls.size(), 2);
-    QCOMPARE(calls.at(0).arguments.value(0).toByteArray(), QByteArray("token"));
-    QCOMPARE(calls.at(1).name, QStringLiteral("handleRemoteNotification:"));
-    QCOMPARE(fetchResult, 0);
 }
 
 void tst_Startup::secondLaunchForwardsURL()

@@ -54,6 +54,8 @@ void tst_OTPAuthURL::parseValid_data()
          "otpauth://totp/a%20b%2Fc?"},
         {"hotp counter 5", "otpauth://hotp/a?secret=MZXW6&counter=5", nullptr, "a",
          "otpauth://hotp/a?counter=5"},
+        {"hotp counter saturates", "otpauth://hotp/a?secret=MZXW6&counter=18446744073709551616",
+         nullptr, "a", "otpauth://hotp/a?counter=18446744073709551615"},
         {"hotp MD5", "otpauth://hotp/a?secret=MZXW6&counter=0&algorithm=MD5", nullptr, "a",
          "otpauth://hotp/a?algorithm=MD5&counter=0"},
         {"older form ignores passed secret", "totp://u@h#MZXW6", "ignored", "u@h",

@@ -57,7 +57,6 @@ private Q_SLOTS:
     void cleanup();
     void notifications_data();
     void notifications();
-    void destroyedAccountStopsListening();
     void classTimerRuns();
 };
 
@@ -110,18 +109,6 @@ void tst_TOTPTick::notifications()
     for (double t : times)
         seen.append(recorder.tickAt(base + t));
     QCOMPARE(seen, events);
-}
-
-void tst_TOTPTick::destroyedAccountStopsListening()
-{
-    NotificationCenter &center = NotificationCenter::defaultCenter();
-    const int before = center.observerCount();
-    {
-        const auto account = accountFrom(QStringLiteral("secret"));
-        QCOMPARE(center.observerCount(), before + 1);
-    }
-    QCOMPARE(center.observerCount(), before);
-    center.postNotification(TOTPAuthURL::TOTPAuthURLTimerNotification, TOTPAuthURL::classToken());
 }
 
 void tst_TOTPTick::classTimerRuns()
