@@ -72,14 +72,18 @@ quint16 ServiceHttpServer::listen(quint16 port)
     // The memory limit bounds what one connection may make the library hold
     // (head and read buffer); a head over our limit still fits, so it gets
     // our envelope rather than the library's page.
+    // At its own limit the library stops accepting and new clients wait in
+    // the kernel's queue; its limit sits a little above ours so that our
+    // admission check sees them and closes them at once instead.
     m_daemon = MHD_start_daemon(
-        MHD_USE_EPOLL_INTERNAL_THREAD, 0, nullptr, nullptr, &ServiceHttpServer::onRequest, this,
-        MHD_OPTION_SOCK_ADDR, &address, MHD_OPTION_THREAD_POOL_SIZE, m_limits.threads,
-        MHD_OPTION_CONNECTION_LIMIT, m_limits.maxConnections, MHD_OPTION_CONNECTION_TIMEOUT,
-        m_limits.idleTimeoutSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-        size_t(2 * m_limits.maxHeadBytes), MHD_OPTION_NOTIFY_COMPLETED,
-        &ServiceHttpServer::onCompleted, this, MHD_OPTION_UNESCAPE_CALLBACK,
-        &ServiceHttpServer::keepEscapes, this, MHD_OPTION_END);
+        MHD_USE_EPOLL_INTERNAL_THREAD, 0, &ServiceHttpServer::admit, this,
+        &ServiceHttpServer::onRequest, this, MHD_OPTION_NOTIFY_CONNECTION,
+        &ServiceHttpServer::onConnection, this, MHD_OPTION_SOCK_ADDR, &address,
+        MHD_OPTION_THREAD_POOL_SIZE, m_limits.threads, MHD_OPTION_CONNECTION_LIMIT,
+        m_limits.maxConnections + 64, MHD_OPTION_CONNECTION_TIMEOUT, m_limits.idleTimeoutSeconds,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, size_t(2 * m_limits.maxHeadBytes),
+        MHD_OPTION_NOTIFY_COMPLETED, &ServiceHttpServer::onCompleted, this,
+        MHD_OPTION_UNESCAPE_CALLBACK, &ServiceHttpServer::keepEscapes, this, MHD_OPTION_END);
     if (!m_daemon)
         return 0;
     const MHD_DaemonInfo *info = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_BIND_PORT);
@@ -171,6 +175,22 @@ void ServiceHttpServer::onCompleted(void *, MHD_Connection *, void **context,
 {
     delete static_cast<Exchange *>(*context);
     *context = nullptr;
+}
+
+MHD_Result ServiceHttpServer::admit(void *self, const sockaddr *, socklen_t)
+{
+    const auto *server = static_cast<ServiceHttpServer *>(self);
+    return server->m_openConnections.load() < server->m_limits.maxConnections ? MHD_YES : MHD_NO;
+}
+
+void ServiceHttpServer::onConnection(void *self, MHD_Connection *, void **,
+                                     MHD_ConnectionNotificationCode what)
+{
+    auto *server = static_cast<ServiceHttpServer *>(self);
+    if (what == MHD_CONNECTION_NOTIFY_STARTED)
+        ++server->m_openConnections;
+    else
+        --server->m_openConnections;
 }
 
 size_t ServiceHttpServer::keepEscapes(void *, MHD_Connection *, char *text)

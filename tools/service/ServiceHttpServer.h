@@ -5,6 +5,7 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <microhttpd.h>
 #include <mutex>
@@ -66,6 +67,9 @@ private:
     static void onCompleted(void *self, MHD_Connection *connection, void **context,
                             MHD_RequestTerminationCode why);
     static size_t keepEscapes(void *self, MHD_Connection *connection, char *text);
+    static MHD_Result admit(void *self, const sockaddr *address, socklen_t length);
+    static void onConnection(void *self, MHD_Connection *connection, void **context,
+                             MHD_ConnectionNotificationCode what);
 
     void addClientRoutes();
     void addTestRoutes();
@@ -81,5 +85,6 @@ private:
     Limits m_limits;
     QHash<QByteArray, Route> m_routes;
     std::mutex m_rulesMutex;
+    std::atomic<unsigned> m_openConnections {0};
     MHD_Daemon *m_daemon = nullptr;
 };
