@@ -8,6 +8,7 @@
 #include "ServiceStore.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
@@ -15,15 +16,20 @@
 namespace {
 
 // Room for every connection the server admits plus the store's files, so
-// the descriptor limit is never what refuses a client.
-void raiseDescriptorLimit()
+// the descriptor limit is never what refuses a client (a server out of
+// descriptors cannot even accept a client to close it). Returns the limit
+// in force.
+rlim_t raiseDescriptorLimit()
 {
     rlimit limit = {};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= 4096)
-        return;
-    limit.rlim_cur
-        = limit.rlim_max == RLIM_INFINITY ? 4096 : std::min<rlim_t>(limit.rlim_max, 4096);
-    ::setrlimit(RLIMIT_NOFILE, &limit);
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 1024;
+    if (limit.rlim_cur < 4096) {
+        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4096);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    return limit.rlim_cur;
 }
 
 } // namespace
@@ -45,7 +51,7 @@ int main(int argc, char **argv)
             return 2;
         }
     }
-    raiseDescriptorLimit();
+    const rlim_t descriptors = raiseDescriptorLimit();
     // The server's threads inherit this mask, so the signals reach sigwait
     // below and the server stops in order.
     sigset_t stopSignals;
@@ -57,6 +63,10 @@ int main(int argc, char **argv)
     ServiceRules rules(store);
     ServiceHttpServer::Limits limits;
     limits.idleTimeoutSeconds = options.idleTimeoutSeconds;
+    // Spare descriptors: the listening socket, epoll, the store and its
+    // journal files, and the connections the admission check closes.
+    if (descriptors < limits.maxConnections + 128)
+        limits.maxConnections = unsigned(std::max<rlim_t>(descriptors, 256) - 128);
     ServiceHttpServer server(rules, options.testRoutes, limits);
     const quint16 port = server.listen(options.port);
     if (port == 0) {
