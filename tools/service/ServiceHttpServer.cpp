@@ -2,6 +2,7 @@
 
 #include "ServiceRules.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstring>
 #include <netinet/in.h>
@@ -71,10 +72,10 @@ quint16 ServiceHttpServer::listen(quint16 port)
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     // The memory limit bounds what one connection may make the library hold
     // (head and read buffer); a head over our limit still fits, so it gets
-    // our envelope rather than the library's page.
-    // At its own limit the library stops accepting and new clients wait in
-    // the kernel's queue; its limit sits a little above ours so that our
-    // admission check sees them and closes them at once instead.
+    // our envelope rather than the library's page. At its own connection
+    // limit the library stops accepting and new clients wait in the kernel's
+    // queue; its limit sits a little above ours, so that our admission check
+    // sees them and closes them at once instead.
     m_daemon = MHD_start_daemon(
         MHD_USE_EPOLL_INTERNAL_THREAD, 0, &ServiceHttpServer::admit, this,
         &ServiceHttpServer::onRequest, this, MHD_OPTION_NOTIFY_CONNECTION,
@@ -223,7 +224,10 @@ std::optional<ServiceAnswer> ServiceHttpServer::screenHead(MHD_Connection *conne
     if (head.lengths.isEmpty())
         return std::nullopt;
     bool ok = false;
-    if (head.lengths.constFirst().toULongLong(&ok) > quint64(m_limits.maxBodyBytes) || !ok)
+    const qulonglong declared = head.lengths.constFirst().toULongLong(&ok);
+    if (!ok)
+        return ServiceAnswer::refusal(400, -400, QStringLiteral("请求长度不明确"));
+    if (declared > qulonglong(m_limits.maxBodyBytes))
         return ServiceAnswer::refusal(413, -413, QStringLiteral("请求数据过大"));
     return std::nullopt;
 }
