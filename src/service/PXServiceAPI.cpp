@@ -1,7 +1,8 @@
 #include "PXServiceAPI.h"
 
+#include "CXScanner.h"
+
 #include <QJsonValue>
-#include <QLocale>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -105,9 +106,9 @@ double PXServiceAPI::readMsgNumber(const Payload &payload)
     if (msg.isDouble()) {
         value = msg.toDouble();
     } else if (msg.isString()) {
-        bool ok = false;
-        value = QLocale::c().toDouble(msg.toString().trimmed(), &ok);
-        if (!ok)
+        // A leading number counts, the way numbers are read everywhere else
+        // in the app ("1700000000000x" is 1700000000000).
+        if (!CXScanner(msg.toString()).scanDouble(&value))
             value = 0;
     }
     return std::isfinite(value) ? value : 0;

@@ -43,8 +43,8 @@ public:
     static int readCode(const Payload &payload);
     // "msg" as text: numbers read as their decimal text, absent as null.
     static QString readMsg(const Payload &payload);
-    // "msg" as a number (getServerTime): numeric text is accepted; anything
-    // that does not read as a finite number reads as 0.
+    // "msg" as a number (getServerTime): text reads as its leading number;
+    // anything that does not give a finite number reads as 0.
     static double readMsgNumber(const Payload &payload);
 
 private:

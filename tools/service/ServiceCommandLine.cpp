@@ -23,7 +23,11 @@ ServiceCommandLine ServiceCommandLine::parse(const QCoreApplication &app)
         QStringLiteral("hide-pellin"),
         QStringLiteral("Answer isShowPellin with code 2 for this phone (repeatable)."),
         QStringLiteral("phone"));
-    parser.addOptions({port, db, testRoutes, hidePellin});
+    const QCommandLineOption idleTimeout(
+        QStringLiteral("idle-timeout"),
+        QStringLiteral("Seconds before a silent connection is closed (default 15)."),
+        QStringLiteral("seconds"), QStringLiteral("15"));
+    parser.addOptions({port, db, testRoutes, hidePellin, idleTimeout});
     parser.process(app);
 
     ServiceCommandLine result;
@@ -34,6 +38,12 @@ ServiceCommandLine ServiceCommandLine::parse(const QCoreApplication &app)
         parser.showHelp(2);
     }
     result.port = quint16(value);
+    const uint timeout = parser.value(idleTimeout).toUInt(&ok);
+    if (!ok || timeout == 0 || timeout > 3600) {
+        std::fprintf(stderr, "kelvo-service: --idle-timeout wants 1 to 3600 seconds\n");
+        parser.showHelp(2);
+    }
+    result.idleTimeoutSeconds = timeout;
     result.database = parser.value(db);
     result.testRoutes = parser.isSet(testRoutes);
     result.hiddenPellinPhones = parser.values(hidePellin);

@@ -90,13 +90,18 @@ ServiceAnswer ServiceRules::checkGesturePWDAuthCode(const QString &phone, const 
 
 ServiceAnswer ServiceRules::merchantVerifyCode(const QString &phone, const QString &code)
 {
-    switch (m_merchant.verify(phone, code)) {
+    const MerchantVerifier::Result result = m_merchant.verify(phone, code);
+    switch (result.verdict) {
     case MerchantVerifier::Verdict::Accepted:
         return ServiceAnswer::reply(0, QStringLiteral("动态码验证通过"));
     case MerchantVerifier::Verdict::NotBound:
         return ServiceAnswer::reply(1, QStringLiteral("该手机号未绑定动态码"));
     case MerchantVerifier::Verdict::Replayed:
         return ServiceAnswer::reply(1, QStringLiteral("动态码已使用，请等待新的动态码"));
+    case MerchantVerifier::Verdict::Throttled:
+        return ServiceAnswer::reply(
+            throttledCode,
+            QStringLiteral("动态码错误次数过多，请%1秒后再试").arg(result.retryAfter));
     case MerchantVerifier::Verdict::Wrong:
         break;
     }

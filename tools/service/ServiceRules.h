@@ -13,6 +13,9 @@
 class ServiceRules
 {
 public:
+    // The merchant check's answer while wrong codes keep it closed.
+    static constexpr int throttledCode = -3;
+
     explicit ServiceRules(ServiceStore &store);
 
     ServiceAnswer verifyPhoneBindState(const QString &phone, const QString &device);

@@ -11,7 +11,9 @@ ServiceStatement::ServiceStatement(sqlite3 *db, const char *sql, const QVariantL
         return;
     }
     for (int i = 0; i < params.size(); ++i) {
-        if (!bind(i + 1, params.at(i)))
+        const QByteArray name = '$' + QByteArray::number(i + 1);
+        const int position = sqlite3_bind_parameter_index(m_statement, name.constData());
+        if (position == 0 || !bind(position, params.at(i)))
             m_failed = true;
     }
 }
@@ -23,11 +25,13 @@ ServiceStatement::~ServiceStatement()
 
 bool ServiceStatement::next()
 {
-    if (!m_statement || m_failed)
+    // Stepping past the end would run the statement again.
+    if (!m_statement || m_failed || m_done)
         return false;
     const int rc = sqlite3_step(m_statement);
     if (rc == SQLITE_ROW)
         return true;
+    m_done = true;
     m_failed = rc != SQLITE_DONE;
     return false;
 }

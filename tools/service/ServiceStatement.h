@@ -6,8 +6,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// One prepared SQLite statement with positional parameters, finalized on
-// destruction. Values travel as QVariant: text, integers, doubles, null.
+// One prepared SQLite statement, finalized on destruction. Parameters are
+// written $1, $2, ... (as PostgreSQL numbers them) and bound by those names,
+// so a statement may use one value twice. Values travel as QVariant: text,
+// integers, doubles, null.
 class ServiceStatement
 {
 public:
@@ -17,7 +19,7 @@ public:
     ServiceStatement &operator=(const ServiceStatement &) = delete;
 
     bool isValid() const { return m_statement != nullptr; }
-    // Advances to the next row; false at the end or on error.
+    // Advances to the next row; false at the end (and after it) or on error.
     bool next();
     // Runs to completion; false on any error.
     bool run();
@@ -28,4 +30,5 @@ private:
 
     sqlite3_stmt *m_statement = nullptr;
     bool m_failed = false;
+    bool m_done = false;
 };

@@ -6,8 +6,12 @@
 struct sqlite3;
 class ServiceStatement;
 
-// The service's state in SQLite: which device each phone is bound to (with
-// the shared HMAC key), the message codes sent, and per-phone settings.
+// The service's state: which device each phone is bound to (with the shared
+// HMAC key), the message codes sent, per-phone settings and the merchant
+// check's guard against guessing. SQLite by default; every statement is
+// written so that PostgreSQL runs it unchanged ($n parameters, ON CONFLICT
+// upserts, RETURNING), and each rule that more than one process could race on
+// is a single conditional statement.
 class ServiceStore
 {
 public:
@@ -31,17 +35,36 @@ public:
         bool used = false;
     };
 
+    // Wrong merchant codes in a row and the service time until which the
+    // merchant check of that phone is closed.
+    struct MerchantGuard
+    {
+        int failures = 0;
+        double blockedUntil = 0;
+    };
+
     ServiceStore() = default;
     ~ServiceStore();
     ServiceStore(const ServiceStore &) = delete;
     ServiceStore &operator=(const ServiceStore &) = delete;
 
-    // ":memory:" keeps everything in memory; a file is created 0600.
+    // ":memory:" keeps everything in memory. A file is created 0600 (it holds
+    // every bound account's HMAC key); an existing file that is not a
+    // database is refused and left as it is.
     bool open(const QString &path);
 
     std::optional<Binding> binding(const QString &phone) const;
     bool saveBinding(const Binding &binding);
-    bool setLastMerchantStep(const QString &phone, qint64 step);
+    // Moves the phone's last accepted step to step if it is newer and the
+    // binding still has hmacKey; false when another check got there first.
+    bool claimMerchantStep(const QString &phone, const QByteArray &hmacKey, qint64 step);
+
+    std::optional<MerchantGuard> merchantGuard(const QString &phone) const;
+    // Counts one more wrong code; the new count, or -1 on error.
+    int countWrongMerchantCode(const QString &phone);
+    // Closes the check until then (never shortens a closure already set).
+    bool blockMerchantChecks(const QString &phone, double until);
+    bool clearMerchantGuard(const QString &phone);
 
     std::optional<MessageCode> messageCode(const QString &phone, const QString &purpose) const;
     // The most recently sent code of any purpose.
@@ -53,6 +76,7 @@ public:
     bool setPellinCode(const QString &phone, int code);
 
 private:
+    static bool preparePrivateFile(const QString &path);
     bool createTables();
     static MessageCode messageCodeFromRow(const ServiceStatement &row);
 

@@ -8,8 +8,31 @@
 #include "ServiceStore.h"
 
 #include <QCoreApplication>
-#include <QHostAddress>
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+// Room for every connection the server admits plus the store's files, so
+// the descriptor limit is never what refuses a client (a server out of
+// descriptors cannot even accept a client to close it). Returns the limit
+// in force.
+rlim_t raiseDescriptorLimit()
+{
+    rlimit limit = {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 1024;
+    if (limit.rlim_cur < 4096) {
+        limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4096);
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    return limit.rlim_cur;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -28,14 +51,31 @@ int main(int argc, char **argv)
             return 2;
         }
     }
+    const rlim_t descriptors = raiseDescriptorLimit();
+    // The server's threads inherit this mask, so the signals reach sigwait
+    // below and the server stops in order.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
     ServiceRules rules(store);
-    ServiceHttpServer server(rules, options.testRoutes);
-    const quint16 port = server.listen(QHostAddress::LocalHost, options.port);
+    ServiceHttpServer::Limits limits;
+    limits.idleTimeoutSeconds = options.idleTimeoutSeconds;
+    // Spare descriptors: the listening socket, epoll, the store and its
+    // journal files, and the connections the admission check closes.
+    if (descriptors < limits.maxConnections + 128)
+        limits.maxConnections = unsigned(std::max<rlim_t>(descriptors, 256) - 128);
+    ServiceHttpServer server(rules, options.testRoutes, limits);
+    const quint16 port = server.listen(options.port);
     if (port == 0) {
         std::fprintf(stderr, "kelvo-service: cannot listen on 127.0.0.1:%u\n", options.port);
         return 1;
     }
     std::printf("kelvo-service listening on http://127.0.0.1:%u\n", port);
     std::fflush(stdout);
-    return app.exec();
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    return 0;
 }
