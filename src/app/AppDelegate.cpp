@@ -10,6 +10,7 @@
 #include "PXParamModel.h"
 #include "PXPush.h"
 #include "PXReachability.h"
+#include "PXScreenCreators.h"
 #include "PXWindow.h"
 #include "PushService.h"
 
@@ -20,7 +21,18 @@ constexpr int fetchResultNewData = 0;
 
 AppDelegate::AppDelegate(Application &application)
     : m_application(application)
-{ }
+{
+    installRoutes();
+}
+
+void AppDelegate::installRoutes()
+{
+    PXScreenCreators::registerCreator(PXScreenCreators::Screen::Bind,
+                                      [] { return new PXBindController(); });
+    PXScreenCreators::registerCreator(PXScreenCreators::Screen::Code,
+                                      [] { return new PXCodeController(); });
+    PXApplicationRoutes::install(this);
+}
 
 AppDelegate::~AppDelegate() = default;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ApplicationDelegate.h"
+#include "PXApplicationRoutes.h"
 
 #include <QObject>
 #include <QPointer>
@@ -15,7 +16,7 @@ class PXWindow;
 // The application's delegate: runs the launch sequence and chooses the root
 // screen (lock host, code screen or binding screen) at launch, on every URL
 // open and after an unlock.
-class AppDelegate : public QObject, public ApplicationDelegate
+class AppDelegate : public QObject, public ApplicationDelegate, public PXApplicationRoutes
 {
     Q_OBJECT
 public:
@@ -38,13 +39,15 @@ public:
 
     void setController();
     void setLoginController();
-    void setActionController();
-    void setBindRootController();
+    void setActionController() override;
+    void setBindRootController() override;
 
     PXWindow *window() const;
     PXParamModel *param();
 
 private:
+    // Fills the seam through which screens open sibling screens and reach us.
+    void installRoutes();
     void replaceWindow(PXBaseController *root);
     static bool hasBoundAccount();
 

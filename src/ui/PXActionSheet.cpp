@@ -1,67 +1,26 @@
 #include "PXActionSheet.h"
 
 #include "PXColor.h"
-#include "PXFont.h"
 
-#include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 
 namespace {
 constexpr int rowHeight = 57;
 constexpr int margin = 8;
-constexpr double radius = 13;
-
-QPushButton *makeButton(const QString &title, bool bold, QWidget *parent)
-{
-    auto *button = new QPushButton(title, parent);
-    QFont font = PXFont::fontWithSize(18);
-    font.setBold(bold);
-    button->setFont(font);
-    button->setFlat(true);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(
-        QStringLiteral("QPushButton { background: transparent; border: none; "
-                       "color: %1; } QPushButton:pressed { color: %2; }")
-            .arg(PXColor::accent().name(), PXColor::colorWithHex(0xB04000).name()));
-    return button;
-}
 } // namespace
 
 PXActionSheet::PXActionSheet(const QStringList &buttons, const QString &cancelTitle,
                              QWidget *window)
-    : QWidget(window)
+    : PXModalOverlay(window)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
-    for (const QString &title : buttons)
-        m_buttons.append(makeButton(title, false, this));
-    m_buttons.append(makeButton(cancelTitle, true, this));
-    for (int i = 0; i < m_buttons.size(); ++i)
-        connect(m_buttons[i], &QPushButton::clicked, this, [this, i] { choose(i); });
-    if (window)
-        window->installEventFilter(this);
-}
-
-void PXActionSheet::present()
-{
-    if (parentWidget())
-        setGeometry(parentWidget()->rect());
-    raise();
-    show();
-    if (!m_buttons.isEmpty())
-        m_buttons.last()->setFocus();
-}
-
-void PXActionSheet::choose(int index)
-{
-    if (m_done)
-        return;
-    m_done = true;
-    hide();
-    Q_EMIT chosen(index);
-    close();
+    // The choices share one rounded group: only its outer corners are round.
+    const int top = 1 << Qt::TopLeftCorner | 1 << Qt::TopRightCorner;
+    const int bottom = 1 << Qt::BottomLeftCorner | 1 << Qt::BottomRightCorner;
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        addButton(buttons[i], (i == 0 ? top : 0) | (i + 1 == buttons.size() ? bottom : 0));
+    addButton(cancelTitle, allCorners, true);
 }
 
 QRectF PXActionSheet::cancelRect() const
@@ -71,7 +30,7 @@ QRectF PXActionSheet::cancelRect() const
 
 QRectF PXActionSheet::choicesRect() const
 {
-    const double h = double(rowHeight) * double(m_buttons.size() - 1);
+    const double h = double(rowHeight) * double(buttons().size() - 1);
     return QRectF(margin, cancelRect().top() - margin - h, width() - 2 * margin, h);
 }
 
@@ -79,26 +38,28 @@ void PXActionSheet::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     const QRectF choices = choicesRect();
-    for (int i = 0; i + 1 < m_buttons.size(); ++i)
-        m_buttons[i]->setGeometry(
+    const auto all = buttons();
+    for (int i = 0; i + 1 < all.size(); ++i)
+        all[i]->setGeometry(
             QRectF(choices.left(), choices.top() + i * rowHeight, choices.width(), rowHeight)
                 .toRect());
-    m_buttons.last()->setGeometry(cancelRect().toRect());
+    all.last()->setGeometry(cancelRect().toRect());
 }
 
 void PXActionSheet::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(rect(), QColor(0, 0, 0, 102));
+    paintBackdrop(p);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 245));
-    if (m_buttons.size() > 1)
-        p.drawRoundedRect(choicesRect(), radius, radius);
-    p.drawRoundedRect(cancelRect(), radius, radius);
+    const auto count = buttons().size();
+    if (count > 1)
+        p.drawRoundedRect(choicesRect(), cornerRadius, cornerRadius);
+    p.drawRoundedRect(cancelRect(), cornerRadius, cornerRadius);
     p.setPen(QPen(PXColor::colorWithHex(0xD8D8DC), 0.5));
     const QRectF choices = choicesRect();
-    for (int i = 1; i + 1 < m_buttons.size(); ++i) {
+    for (int i = 1; i + 1 < count; ++i) {
         const double y = choices.top() + i * rowHeight;
         p.drawLine(QPointF(choices.left(), y), QPointF(choices.right(), y));
     }
@@ -109,11 +70,4 @@ void PXActionSheet::mousePressEvent(QMouseEvent *event)
     const QPointF pos = event->position();
     if (!choicesRect().contains(pos) && !cancelRect().contains(pos))
         choose(cancelIndex());
-}
-
-bool PXActionSheet::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == parentWidget() && event->type() == QEvent::Resize)
-        setGeometry(parentWidget()->rect());
-    return QWidget::eventFilter(watched, event);
 }

@@ -1,12 +1,10 @@
 #include "PXModalPresenter.h"
 
 #include "PXActionSheet.h"
-#include "PXFont.h"
+#include "PXAlertView.h"
 #include "UiLog.h"
 
-#include <QMessageBox>
 #include <QPointer>
-#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -14,6 +12,7 @@ namespace {
 struct PresenterState
 {
     QList<int> script;
+    bool recording = false;
     QList<PXModalPresenter::Presentation> log;
 };
 
@@ -34,24 +33,14 @@ void deliver(QWidget *host, const PXModalPresenter::Answer &answer, int index)
     });
 }
 
-QMessageBox *makeAlert(QWidget *host, const QString &title, const QString &message,
-                       const QStringList &buttons)
+// The answer reaches the caller only while its host lives.
+void forwardAnswer(PXModalOverlay *modal, QWidget *host, const PXModalPresenter::Answer &answer)
 {
-    auto *box = new QMessageBox(host ? host->window() : nullptr);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setWindowTitle(title);
-    box->setText(title);
-    box->setInformativeText(message);
-    box->setFont(PXFont::fontWithSize(16));
-    // Phone alerts are about 270 points wide; keep short messages on one line.
-    box->setStyleSheet(QStringLiteral("QLabel { min-width: 220px; }"));
-    // One role for all keeps the buttons in the order given.
-    for (const QString &text : buttons)
-        box->addButton(text, QMessageBox::ActionRole)->setFont(PXFont::fontWithSize(16));
-    if (!box->buttons().isEmpty())
-        box->setEscapeButton(box->buttons().first());
-    return box;
+    QPointer<QWidget> guard(host);
+    QObject::connect(modal, &PXModalOverlay::chosen, modal, [guard, answer](int index) {
+        if (guard && answer)
+            answer(index);
+    });
 }
 
 } // namespace
@@ -59,7 +48,8 @@ QMessageBox *makeAlert(QWidget *host, const QString &title, const QString &messa
 bool PXModalPresenter::answerFromScript(QWidget *host, const Presentation &p, const Answer &answer)
 {
     PresenterState &s = state();
-    s.log.append(p);
+    if (s.recording)
+        s.log.append(p);
     if (s.script.isEmpty())
         return false;
     const int index = s.script.takeFirst();
@@ -73,14 +63,13 @@ void PXModalPresenter::showAlert(QWidget *host, const QString &title, const QStr
 {
     if (answerFromScript(host, {Kind::Alert, title, message, buttons}, answer))
         return;
-    QMessageBox *box = makeAlert(host, title, message, buttons);
-    QPointer<QWidget> guard(host);
-    QObject::connect(box, &QMessageBox::finished, box, [box, guard, answer] {
-        const int index = box->buttons().indexOf(box->clickedButton());
-        if (guard && answer)
-            answer(qMax(0, index));
-    });
-    box->open();
+    if (!host) {
+        qCWarning(lcUi) << "alert without a host window";
+        return;
+    }
+    auto *alert = new PXAlertView(title, message, buttons, host->window());
+    forwardAnswer(alert, host, answer);
+    alert->present();
 }
 
 void PXModalPresenter::showActionSheet(QWidget *host, const QStringList &buttons,
@@ -95,22 +84,26 @@ void PXModalPresenter::showActionSheet(QWidget *host, const QStringList &buttons
         return;
     }
     auto *sheet = new PXActionSheet(buttons, cancelTitle, host->window());
-    QPointer<QWidget> guard(host);
-    QObject::connect(sheet, &PXActionSheet::chosen, sheet, [guard, answer](int index) {
-        if (guard && answer)
-            answer(index);
-    });
+    forwardAnswer(sheet, host, answer);
     sheet->present();
 }
 
 void PXModalPresenter::scriptAnswers(const QList<int> &indices)
 {
+    state().recording = true;
     state().script.append(indices);
 }
 
 int PXModalPresenter::scriptedAnswersLeft()
 {
     return int(state().script.size());
+}
+
+void PXModalPresenter::setRecording(bool on)
+{
+    state().recording = on;
+    if (!on)
+        state().log.clear();
 }
 
 QList<PXModalPresenter::Presentation> PXModalPresenter::presentations()

@@ -26,7 +26,7 @@ public:
     };
 
     // A modal alert over host's window; answer gets the index of the button.
-    // Escape answers 0.
+    // Enter answers the last button, Escape answers 0.
     static void showAlert(QWidget *host, const QString &title, const QString &message,
                           const QStringList &buttons, Answer answer = {});
     // A title-less sheet from the bottom of host's window: buttons get 0..n-1,
@@ -35,10 +35,14 @@ public:
                                 const QString &cancelTitle, Answer answer = {});
 
     // Tests: the next presentations are answered with these indices, in order,
-    // instead of being shown. When the queue is empty they are shown.
+    // instead of being shown. When the queue is empty they are shown. Turns
+    // recording on.
     static void scriptAnswers(const QList<int> &indices);
     static int scriptedAnswersLeft();
-    // Every presentation since the last clear, scripted or shown.
+    // While recording is on (tests turn it on, scripting does), every
+    // presentation since the last clear, scripted or shown; a normal run
+    // records nothing. Turning it off drops the record.
+    static void setRecording(bool on);
     static QList<Presentation> presentations();
     static void clear();
 

@@ -1,15 +1,31 @@
 #pragma once
 
-#include <QApplication>
-#include <QMessageBox>
+#include "PXAlertView.h"
+#include "PXMessageView.h"
 
-// The alert currently on screen, if any: alerts are top-level message boxes.
-inline QMessageBox *openMessageBox()
+#include <QApplication>
+#include <QLabel>
+
+// The first visible widget of type T, if any.
+template<typename T> T *shownWidget()
 {
-    const auto widgets = QApplication::topLevelWidgets();
+    const auto widgets = QApplication::allWidgets();
     for (QWidget *w : widgets) {
-        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
-            return box;
+        if (auto *found = qobject_cast<T *>(w); found && found->isVisible())
+            return found;
     }
     return nullptr;
+}
+
+// The alert on screen, if any: alerts are cards over a window.
+inline PXAlertView *openMessageBox()
+{
+    return shownWidget<PXAlertView>();
+}
+
+// The toast's text while it shows, else empty.
+inline QString currentToast()
+{
+    const PXMessageView *toast = shownWidget<PXMessageView>();
+    return toast && toast->isShowingMessage() ? toast->label()->text() : QString();
 }

@@ -1,13 +1,14 @@
 #include "PXActionSheet.h"
+#include "PXAlertView.h"
 #include "PXModalPresenter.h"
 #include "PXSwitch.h"
 #include "PXTableView.h"
 #include "PXTextField.h"
 #include "TestWidgets.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -36,7 +37,8 @@ class TestComponents : public QObject
 private Q_SLOTS:
     void init() { PXModalPresenter::clear(); }
     void scriptedAnswerArrivesFromEventLoop();
-    void alertButtonsKeepTheirIndices();
+    void alertAnswers_data();
+    void alertAnswers();
     void actionSheetAnswers_data();
     void actionSheetAnswers();
     void switchReportsOnlyUserChanges();
@@ -71,36 +73,61 @@ void TestComponents::scriptedAnswerArrivesFromEventLoop()
     }
     QTest::qWait(20);
     QVERIFY(!answered);
+
+    // Outside tests nothing is kept.
+    PXModalPresenter::setRecording(false);
+    PXModalPresenter::showAlert(&host, "提示", "msg", {"确定"});
+    QVERIFY(PXModalPresenter::presentations().isEmpty());
 }
 
-void TestComponents::alertButtonsKeepTheirIndices()
+void TestComponents::alertAnswers_data()
 {
+    QTest::addColumn<QList<int>>("keys"); // empty: tap "确定"
+    QTest::addColumn<int>("expected");
+    QTest::newRow("tap") << QList<int> {} << 1;
+    QTest::newRow("Enter") << QList<int> {Qt::Key_Return} << 1;
+    QTest::newRow("Escape") << QList<int> {Qt::Key_Escape} << 0;
+    QTest::newRow("Tab wraps to 取消") << QList<int> {Qt::Key_Tab, Qt::Key_Return} << 0;
+}
+
+void TestComponents::alertAnswers()
+{
+    QFETCH(QList<int>, keys);
+    QFETCH(int, expected);
     QWidget host;
+    host.resize(375, 667);
     host.show();
     int answer = -1;
     PXModalPresenter::showAlert(&host, "提示", "该手机号已绑定", {"取消", "确定"},
                                 [&](int index) { answer = index; });
-    QMessageBox *box = nullptr;
-    QTRY_VERIFY((box = openMessageBox()) != nullptr);
+    PXAlertView *box = openMessageBox();
+    QVERIFY(box);
     QCOMPARE(box->informativeText(), QStringLiteral("该手机号已绑定"));
-    const auto found = box->buttons();
-    QCOMPARE(found.size(), 2);
-    const auto confirm = std::find_if(found.begin(), found.end(), [](QAbstractButton *b) {
-        return b->text() == QStringLiteral("确定");
-    });
-    QVERIFY(confirm != found.end());
-    (*confirm)->click();
-    QTRY_COMPARE(answer, 1);
+    const auto buttons = box->buttons();
+    QCOMPARE(buttons.size(), 2);
+    QCOMPARE(buttons[1]->text(), QStringLiteral("确定"));
+    QVERIFY(buttons[0]->x() < buttons[1]->x() && buttons[0]->y() == buttons[1]->y());
+    QVERIFY(box->cardRect().contains(buttons[1]->geometry()));
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(box);
+    QCOMPARE(accessible->role(), QAccessible::AlertMessage);
+    QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("提示"));
+    QCOMPARE(box->focusWidget(), buttons[1]);
+    if (keys.isEmpty())
+        buttons[1]->click();
+    for (int key : keys)
+        QTest::keyClick(box->focusWidget(), Qt::Key(key));
+    QTRY_COMPARE(answer, expected);
     QTRY_VERIFY(!openMessageBox());
 }
 
 void TestComponents::actionSheetAnswers_data()
 {
-    QTest::addColumn<int>("tap"); // button index, or -1 for the backdrop
+    QTest::addColumn<int>("tap"); // button index, -1 the backdrop, -2 Escape
     QTest::addColumn<int>("expected");
     QTest::newRow("first") << 0 << 0;
     QTest::newRow("cancel") << 3 << 3;
     QTest::newRow("backdrop") << -1 << 3;
+    QTest::newRow("Escape") << -2 << 3;
 }
 
 void TestComponents::actionSheetAnswers()
@@ -120,10 +147,14 @@ void TestComponents::actionSheetAnswers()
     // Choices read top to bottom, cancel at the bottom.
     for (int i = 1; i < buttons.size(); ++i)
         QVERIFY(buttons[i]->y() > buttons[i - 1]->y());
+    QCOMPARE(QAccessible::queryAccessibleInterface(sheet)->role(), QAccessible::Dialog);
+    QCOMPARE(sheet->focusWidget(), buttons.last());
     if (tap >= 0)
         QTest::mouseClick(buttons[tap], Qt::LeftButton);
-    else
+    else if (tap == -1)
         QTest::mouseClick(sheet, Qt::LeftButton, {}, QPoint(10, 10));
+    else
+        QTest::keyClick(sheet->focusWidget(), Qt::Key_Escape);
     QCOMPARE(answers, QList<int> {expected});
     QTRY_VERIFY(!window.findChild<PXActionSheet *>());
 }

@@ -28,8 +28,6 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPainter>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -159,6 +157,24 @@ QList<Shot> screens()
     };
 #if __has_include("PXBindController.h")
     shots.append({"bind", plain<PXBindController>()});
+    shots.append({"bind-countdown", [](PXWindow &w) {
+                      auto *bind = new PXBindController;
+                      install(w, bind);
+                      bind->field()->setText(QStringLiteral("13800138000"));
+                      bind->startTiming();
+                      bind->timing();
+                      bind->timing();
+                  }});
+    shots.append(
+        {"bind-confirm", [](PXWindow &w) {
+             auto *bind = new PXBindController;
+             install(w, bind);
+             bind->field()->setText(QStringLiteral("13800138000"));
+             PXModalPresenter::showAlert(
+                 bind, QStringLiteral("提示"),
+                 QStringLiteral("该手机号已绑定其他设备，继续绑定将解除原设备的绑定，是否继续？"),
+                 {QStringLiteral("取消"), QStringLiteral("确定")});
+         }});
 #endif
 #if __has_include("PXCodeController.h")
     shots.append({"code", plain<PXCodeController>()});
@@ -176,18 +192,6 @@ QImage render(QWidget *widget)
     image.fill(Qt::transparent);
     widget->render(&image);
     return image;
-}
-
-// A dialog is a window of its own; lay it over the dimmed screen, centred.
-void paintDialog(QImage &screen, QWidget *dialog)
-{
-    QPainter p(&screen);
-    p.fillRect(QRectF(QPointF(0, 0), screen.deviceIndependentSize()), QColor(0, 0, 0, 102));
-    const QImage box = render(dialog);
-    const QSizeF size = box.deviceIndependentSize();
-    const QSizeF area = screen.deviceIndependentSize();
-    p.drawImage(QPointF((area.width() - size.width()) / 2, (area.height() - size.height()) / 2),
-                box);
 }
 
 int distinctColours(const QImage &image)
@@ -233,9 +237,8 @@ bool shoot(const Shot &shot, const QDir &out)
     shot.stage(window);
     window.show();
     QTest::qWait(50); // let queued layout and appearance work run
-    QImage image = render(&window);
-    if (QWidget *box = openMessageBox())
-        paintDialog(image, box);
+    // Alerts and sheets are drawn inside the window, so they are in the image.
+    const QImage image = render(&window);
     closeDialogs();
     if (image.size() != QSize(375, 667) * pixelRatio || distinctColours(image) <= 2) {
         qCritical().noquote() << shot.name << "rendered blank or at the wrong size";

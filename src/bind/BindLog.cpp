@@ -1,0 +1,3 @@
+#include "BindLog.h"
+
+Q_LOGGING_CATEGORY(lcBind, "kelvo.bind")

@@ -1,0 +1,121 @@
+#include "AppDelegate.h"
+#include "Application.h"
+#include "Clock.h"
+#include "OTPAuthURL.h"
+#include "PXAuth.h"
+#include "PXBindController.h"
+#include "PXCodeController.h"
+#include "PXNavigationController.h"
+#include "PXScreenCreators.h"
+#include "PXServiceOverride.h"
+#include "PXTextField.h"
+#include "PXWindow.h"
+#include "ServiceCall.h"
+#include "ServiceProcess.h"
+#include "TestWidgets.h"
+#include "UserDefaults.h"
+
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
+
+namespace {
+const QString phone = QStringLiteral("13700137000");
+
+// The marketplace's code, without our OTP classes: HMAC-SHA-1 keyed by the
+// ASCII of Base64(text) over the 180-second step, RFC 4226 truncation.
+QString independentCode(const QString &text)
+{
+    const QByteArray key = text.toUtf8().toBase64();
+    const quint64 step = quint64(Clock::now() + PXAuth::sharedAuth().timeStamp()) / 180;
+    unsigned char counter[8];
+    for (int i = 0; i < 8; ++i)
+        counter[i] = static_cast<unsigned char>(step >> (8 * (7 - i)));
+    unsigned char mac[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    HMAC(EVP_sha1(), key.constData(), int(key.size()), counter, 8, mac, &size);
+    const unsigned char *p = mac + (mac[size - 1] & 0xf);
+    const quint32 value = (quint32(p[0] & 0x7f) << 24) | (quint32(p[1]) << 16)
+        | (quint32(p[2]) << 8) | quint32(p[3]);
+    return QStringLiteral("%1").arg(value % 1000000, 6, 10, QLatin1Char('0'));
+}
+
+QJsonObject call(bool post, const QString &path, const QVariantMap &params)
+{
+    return ServiceCall::run([&](auto success, auto failure) {
+               (post ? PXNetwork::post : PXNetwork::get)(path, params, success, failure, {});
+           })
+        .payload.value_or(QJsonObject());
+}
+
+// Asks for a message code as a person would; returns the one the service sent.
+QString requestCode(PXBindController *bind, const QString &previous)
+{
+    QTest::keyClicks(bind->field(), phone);
+    QTest::mouseClick(bind->code(), Qt::LeftButton);
+    QString code;
+    (void)QTest::qWaitFor([&] {
+        code = call(false, "/test/lastCode", {{"phone", phone}}).value("msg").toString();
+        return bind->isTiming() && code.size() == 6 && code != previous;
+    });
+    return code;
+}
+} // namespace
+
+class tst_BindFlow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void bindAgainstReferenceService()
+    {
+        static QTemporaryDir data; // the shared stores outlive this function
+        qputenv("KELVO_DATA_DIR", data.path().toLocal8Bit());
+        ServiceProcess service(QStringLiteral(KELVO_SERVICE_BIN));
+        QVERIFY(service.start());
+        PXServiceOverride toService(service.baseURL());
+        Clock::setFixedTime(Clock::now()); // no step boundary between two computations
+        AppDelegate delegate(Application::sharedApplication());
+        delegate.setController();
+        PXNavigationController *stack = delegate.window()->rootViewController();
+        auto *bind = qobject_cast<PXBindController *>(stack->topViewController());
+        QVERIFY(bind && !bind->leftBarButton());
+
+        const QString code = requestCode(bind, {});
+        QTest::keyClicks(bind->token(), code);
+        QTest::mouseClick(bind->bindButton(), Qt::LeftButton);
+        QTRY_VERIFY(qobject_cast<PXCodeController *>(stack->topViewController()));
+        QCOMPARE(stack->viewControllers().size(), 1); // no way back to binding
+        QCOMPARE(UserDefaults::standardUserDefaults().stringForKey("phoneNumber"), phone);
+        const QString secretText = phone + ',' + code + ',' + PXAuth::sharedAuth().getUUID();
+        const QString otp = PXAuth::sharedAuth().authURL()->otpCode();
+        QCOMPARE(otp, independentCode(secretText));
+        QCOMPARE(
+            call(true, "/merchant/verifyCode", {{"phone", phone}, {"code", otp}}).value("code"),
+            QJsonValue(0));
+
+        // Again from the code screen, with the new code in the wrong case:
+        // refused, and the first binding stands.
+        QCOMPARE(call(false, "/test/advanceClock", {{"seconds", 61}}).value("code"), QJsonValue(0));
+        auto *again = qobject_cast<PXBindController *>(
+            PXScreenCreators::create(PXScreenCreators::Screen::Bind));
+        stack->pushViewController(again, false);
+        const QString next = requestCode(again, code);
+        const QString wrongCase = next.toLower() != next ? next.toLower() : next.toUpper();
+        if (wrongCase == next)
+            QSKIP("this message code has no letters to give in the wrong case");
+        QTest::keyClicks(again->token(), wrongCase);
+        QTest::mouseClick(again->bindButton(), Qt::LeftButton);
+        QTRY_COMPARE(currentToast(), QStringLiteral("验证码错误，请重新输入"));
+        QTRY_VERIFY(PXAuth::sharedAuth().timeStamp() > 50); // the service clock is 61 s ahead
+        QCOMPARE(stack->topViewController(), again);
+        QCOMPARE(UserDefaults::standardUserDefaults().stringForKey("phoneNumber"), phone);
+        QCOMPARE(PXAuth::sharedAuth().authURL()->otpCode(), independentCode(secretText));
+        Clock::clearFixedTime();
+    }
+};
+
+QTEST_MAIN(tst_BindFlow)
+#include "tst_bindflow.moc"
