@@ -1,7 +1,6 @@
 #include "DRKeychain.h"
 #include "DRKeychainQuery.h"
 
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -12,8 +11,6 @@ class tst_DRKeychain : public QObject
 private Q_SLOTS:
     void init();
 
-    void missingArgumentsTouchNothing_data();
-    void missingArgumentsTouchNothing();
     void absentOrEmptyPasswordReadsNull();
     void errorTable_data();
     void errorTable();
@@ -30,42 +27,6 @@ void tst_DRKeychain::init()
     m_keychain.reset();
     m_dir = std::make_unique<QTemporaryDir>();
     m_keychain = std::make_unique<Keychain>(m_dir->path() + QStringLiteral("/Keychain"));
-}
-
-void tst_DRKeychain::missingArgumentsTouchNothing_data()
-{
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("service");
-    QTest::addColumn<QString>("account");
-
-    QTest::newRow("set, null service") << "set" << QString() << "UUID";
-    QTest::newRow("set, null password") << "set-null"
-                                        << "svc"
-                                        << "UUID";
-    QTest::newRow("get, null account") << "get"
-                                       << "svc" << QString();
-    QTest::newRow("delete, null service") << "delete" << QString() << "UUID";
-}
-
-void tst_DRKeychain::missingArgumentsTouchNothing()
-{
-    QFETCH(QString, operation);
-    QFETCH(QString, service);
-    QFETCH(QString, account);
-    DRKeychainError error;
-    bool ok = true;
-    if (operation.startsWith(QLatin1String("set")))
-        ok = DRKeychain::setPassword(operation == QLatin1String("set") ? QStringLiteral("pw")
-                                                                       : QString(),
-                                     service, account, &error, *m_keychain);
-    else if (operation == QLatin1String("get"))
-        ok = !DRKeychain::passwordForService(service, account, &error, *m_keychain).isNull();
-    else
-        ok = DRKeychain::deletePasswordForService(service, account, &error, *m_keychain);
-    QVERIFY(!ok);
-    QCOMPARE(error.code, -1001);
-    // The store was never opened, so not even its file exists.
-    QVERIFY(!QFileInfo::exists(m_keychain->filePath()));
 }
 
 void tst_DRKeychain::absentOrEmptyPasswordReadsNull()

@@ -31,8 +31,6 @@ private Q_SLOTS:
     void decodeInvalid();
     void roundTrip_data();
     void roundTrip();
-    void invalidAlphabet_data();
-    void invalidAlphabet();
     void stringByDecodingNeedsUtf8();
 };
 
@@ -120,22 +118,6 @@ void tst_StringEncoding::roundTrip()
             b = char(random.bounded(256));
         QCOMPARE(encoding->decode(encoding->encode(bytes)), bytes);
     }
-}
-
-void tst_StringEncoding::invalidAlphabet_data()
-{
-    QTest::addColumn<QString>("alphabet");
-    QTest::newRow("empty") << "";
-    QTest::newRow("three") << "012";
-    QTest::newRow("repeated") << "0120";
-    QTest::newRow("non-ASCII") << QStringLiteral("0\u00e9");
-    QTest::newRow("256") << QString(256, QLatin1Char('a'));
-}
-
-void tst_StringEncoding::invalidAlphabet()
-{
-    QFETCH(QString, alphabet);
-    QVERIFY(!CXStringEncoding::stringEncodingWithString(alphabet));
 }
 
 void tst_StringEncoding::stringByDecodingNeedsUtf8()

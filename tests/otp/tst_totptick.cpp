@@ -57,7 +57,6 @@ private Q_SLOTS:
     void cleanup();
     void notifications_data();
     void notifications();
-    void classTimerRuns();
 };
 
 void tst_TOTPTick::cleanup()
@@ -109,18 +108,6 @@ void tst_TOTPTick::notifications()
     for (double t : times)
         seen.append(recorder.tickAt(base + t));
     QCOMPARE(seen, events);
-}
-
-void tst_TOTPTick::classTimerRuns()
-{
-    const auto account = accountFrom(QStringLiteral("secret"));
-    QObject observer;
-    int ticks = 0;
-    NotificationCenter::defaultCenter().addObserver(
-        &observer, TOTPAuthURL::TOTPAuthURLTimerNotification, TOTPAuthURL::classToken(),
-        [&ticks](const Notification &) { ++ticks; });
-    Recorder recorder(account.get());
-    QTRY_VERIFY_WITH_TIMEOUT(ticks >= 2, 5000);
 }
 
 QTEST_GUILESS_MAIN(tst_TOTPTick)

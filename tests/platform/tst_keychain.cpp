@@ -168,8 +168,6 @@ class tst_Keychain : public QObject
 private Q_SLOTS:
     void init();
     void lookupsAcrossRestart();
-    void failedRequestsChangeNothing_data();
-    void failedRequestsChangeNothing();
     void collisionsKeepOriginals();
     void filesArePrivate();
     void everyKillLeavesOldOrNewValues();
@@ -217,62 +215,6 @@ void tst_Keychain::lookupsAcrossRestart()
     QCOMPARE(all.size(), 2);
     for (const QVariant &entry : all)
         QVERIFY(!entry.toMap().contains(ValueData));
-}
-
-void tst_Keychain::failedRequestsChangeNothing_data()
-{
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QVariantMap>("request");
-    QTest::addColumn<int>("status");
-
-    const int param = KeychainStatus::Param;
-    const int missing = KeychainStatus::ItemNotFound;
-    const QVariantMap unknownRef {{ValuePersistentRef, QByteArray(16, '\0')}};
-    // For "add", an invalid value removes the key from a valid item.
-    QTest::newRow("add without class") << "add" << QVariantMap {{Class, QVariant()}} << param;
-    QTest::newRow("add with reference")
-        << "add" << QVariantMap {{ValuePersistentRef, QByteArray(16, 'x')}} << param;
-    QTest::newRow("update nothing") << "update" << QVariantMap() << param;
-    QTest::newRow("copy unknown reference") << "copy" << unknownRef << missing;
-    QTest::newRow("update unknown reference") << "update-ref" << unknownRef << missing;
-    QTest::newRow("delete other account")
-        << "delete" << QVariantMap {{Service, "s"}, {Account, "b"}} << missing;
-}
-
-// A rejected request, or one that matches nothing, leaves the store as it was.
-void tst_Keychain::failedRequestsChangeNothing()
-{
-    QFETCH(QString, operation);
-    QFETCH(QVariantMap, request);
-    QFETCH(int, status);
-    const QByteArray ref = addForRef(*m_keychain, item(QStringLiteral("a"), "original"));
-    QVERIFY(!ref.isEmpty());
-
-    QVariant result(QStringLiteral("untouched"));
-    int actual = KeychainStatus::Success;
-    if (operation == QLatin1String("add")) {
-        QVariantMap attributes = item(QStringLiteral("b"), "new");
-        for (auto it = request.cbegin(); it != request.cend(); ++it) {
-            if (it.value().isValid())
-                attributes.insert(it.key(), it.value());
-            else
-                attributes.remove(it.key());
-        }
-        actual = m_keychain->addItem(attributes);
-    } else if (operation == QLatin1String("copy")) {
-        actual = m_keychain->copyMatching(query(request), &result);
-    } else if (operation == QLatin1String("update")) {
-        actual = m_keychain->updateItems(query({{ValuePersistentRef, ref}}), request);
-    } else if (operation == QLatin1String("update-ref")) {
-        actual = m_keychain->updateItems(query(request), {{ValueData, QByteArray("new")}});
-    } else {
-        actual = m_keychain->deleteItems(query(request));
-    }
-    QCOMPARE(actual, status);
-    QCOMPARE(result.toString(), QStringLiteral("untouched"));
-    const QVariantList all
-        = lookup(*m_keychain, {{ReturnData, true}, {MatchLimit, MatchLimitAll}}).toList();
-    QCOMPARE(all, QVariantList {QByteArray("original")});
 }
 
 void tst_Keychain::collisionsKeepOriginals()

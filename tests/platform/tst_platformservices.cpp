@@ -17,7 +17,6 @@ private Q_SLOTS:
     void notificationFilters();
     void observerGoneMidDelivery();
     void userDefaultsSurviveRestart();
-    void userDefaultsAbsentValues();
     void userDefaultsUnwritable();
     void deviceIdentifier();
 };
@@ -102,18 +101,6 @@ void tst_PlatformServices::userDefaultsSurviveRestart()
     QCOMPARE(reread.doubleForKey(QStringLiteral("com.ostrel.limitbegantime")), 1.7e9 + 0.25);
     reread.removeObjectForKey(QStringLiteral("timeStamp"));
     QVERIFY(!reread.objectForKey(QStringLiteral("timeStamp")).isValid());
-}
-
-void tst_PlatformServices::userDefaultsAbsentValues()
-{
-    QTemporaryDir dir;
-    UserDefaults defaults(dir.filePath(QStringLiteral("d.ini")));
-    defaults.setObject(QStringLiteral("not a number"), QStringLiteral("timeStamp"));
-    QCOMPARE(defaults.doubleForKey(QStringLiteral("timeStamp")), 0.0);
-    QCOMPARE(defaults.doubleForKey(QStringLiteral("missing")), 0.0);
-    QVERIFY(defaults.stringForKey(QStringLiteral("missing")).isNull());
-    QVERIFY(defaults.dataForKey(QStringLiteral("missing")).isNull());
-    QCOMPARE(defaults.boolForKey(QStringLiteral("missing")), false);
 }
 
 void tst_PlatformServices::userDefaultsUnwritable()
