@@ -1,6 +1,6 @@
 // Draws the code screen's artwork into the folder given as the only argument
 // (resources/ when run from the build of this folder):
-//   bg.png           a soft dotted tile behind the countdown clock (20 points)
+//   bg.png           faint dots on clear, tiled behind the countdown clock (20 points)
 //   Kelvom.png       the web-login tile: a globe on the accent colour
 //   KelvoPellin.png  the partner-app tile: a speech bubble on the code colour
 // Every image is drawn at twice its size in points, for sharp high-density
@@ -38,9 +38,8 @@ QImage tile()
     QImage image = canvas(20);
     QPainter p;
     begin(p, image);
-    p.fillRect(QRectF(0, 0, 20, 20), QColor(0xFB, 0xFC, 0xFD));
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xE3, 0xEA, 0xEE));
+    p.setBrush(QColor(0x44, 0xC0, 0xFE, 40));
     p.drawEllipse(QPointF(5, 5), 0.9, 0.9);
     p.drawEllipse(QPointF(15, 15), 0.9, 0.9);
     return image;

@@ -3,9 +3,9 @@
 #include "NotificationCenter.h"
 #include "OTPAuthURL.h"
 #include "PXColor.h"
+#include "PXFadingLabel.h"
 #include "PXFont.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QParallelAnimationGroup>
@@ -13,30 +13,24 @@
 
 namespace {
 
-QLabel *makeLabel(QWidget *parent, double points, const QColor &colour)
+template<typename Label> Label *makeLabel(QWidget *parent, double points, const QColor &colour)
 {
-    auto *label = new QLabel(parent);
+    auto *label = new Label(parent);
     label->setFont(PXFont::fontWithSize(points));
     label->setAlignment(Qt::AlignCenter);
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, colour);
     label->setPalette(pal);
-    label->setGraphicsEffect(new QGraphicsOpacityEffect(label));
     return label;
-}
-
-QGraphicsOpacityEffect *opacityOf(const QLabel *label)
-{
-    return static_cast<QGraphicsOpacityEffect *>(label->graphicsEffect());
 }
 
 } // namespace
 
 TOTPCodeCell::TOTPCodeCell(QWidget *parent)
     : QWidget(parent)
-    , m_nameLabel(makeLabel(this, 14, PXColor::accent()))
-    , m_codeLabel(makeLabel(this, 34, PXColor::codeBlue()))
-    , m_warningLabel(makeLabel(this, 34, PXColor::colorWithHex(0xF23C3C)))
+    , m_nameLabel(makeLabel<QLabel>(this, 14, PXColor::accent()))
+    , m_codeLabel(makeLabel<PXFadingLabel>(this, 34, PXColor::codeBlue()))
+    , m_warningLabel(makeLabel<PXFadingLabel>(this, 34, PXColor::colorWithHex(0xF23C3C)))
 {
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
@@ -60,8 +54,8 @@ void TOTPCodeCell::setAuthURL(std::shared_ptr<OTPAuthURL> account)
     if (m_fade)
         m_fade->stop();
     m_authURL = std::move(account);
-    setOpacity(m_codeLabel, 1);
-    setOpacity(m_warningLabel, 0);
+    m_codeLabel->setOpacity(1);
+    m_warningLabel->setOpacity(0);
     m_warningLabel->hide();
     if (!m_authURL) {
         m_nameLabel->clear();
@@ -80,20 +74,10 @@ void TOTPCodeCell::setAuthURL(std::shared_ptr<OTPAuthURL> account)
                        [this](const Notification &) { catchUp(); });
 }
 
-double TOTPCodeCell::codeOpacity() const
-{
-    return opacityOf(m_codeLabel)->opacity();
-}
-
-double TOTPCodeCell::warningOpacity() const
-{
-    return opacityOf(m_warningLabel)->opacity();
-}
-
 void TOTPCodeCell::willGenerateNewOTP(const Notification &note)
 {
     const int seconds = note.userInfo.value(OTPAuthURL::OTPAuthURLSecondsBeforeNewOTP).toInt();
-    setOpacity(m_warningLabel, 0);
+    m_warningLabel->setOpacity(0);
     m_warningLabel->show();
     auto *group = new QParallelAnimationGroup(this);
     group->addAnimation(fade(m_codeLabel, 0, seconds * 1000));
@@ -115,34 +99,29 @@ void TOTPCodeCell::catchUp()
 void TOTPCodeCell::showNewCode()
 {
     const QString code = m_authURL->otpCode();
-    setOpacity(m_codeLabel, 0);
+    m_codeLabel->setOpacity(0);
     setCode(m_codeLabel, code);
-    setOpacity(m_warningLabel, 1);
+    m_warningLabel->setOpacity(1);
     m_warningLabel->show();
     run(fade(m_warningLabel, 0, fadeMilliseconds), QStringLiteral("otpFadeOut"), [this, code] {
         setCode(m_warningLabel, code);
         run(fade(m_codeLabel, 1, fadeMilliseconds), QStringLiteral("otpFadeIn"), [this] {
-            setOpacity(m_codeLabel, 1);
-            setOpacity(m_warningLabel, 0);
+            m_codeLabel->setOpacity(1);
+            m_warningLabel->setOpacity(0);
             m_warningLabel->hide();
         });
     });
 }
 
-void TOTPCodeCell::setCode(QLabel *label, const QString &code)
+void TOTPCodeCell::setCode(PXFadingLabel *label, const QString &code)
 {
     label->setText(code);
     label->setAccessibleName(code);
 }
 
-void TOTPCodeCell::setOpacity(QLabel *label, double opacity)
+QAbstractAnimation *TOTPCodeCell::fade(PXFadingLabel *label, double to, int milliseconds)
 {
-    opacityOf(label)->setOpacity(opacity);
-}
-
-QAbstractAnimation *TOTPCodeCell::fade(QLabel *label, double to, int milliseconds)
-{
-    auto *animation = new QPropertyAnimation(opacityOf(label), "opacity");
+    auto *animation = new QPropertyAnimation(label, "opacity");
     animation->setDuration(milliseconds);
     animation->setEndValue(to);
     return animation;

@@ -7,6 +7,7 @@
 #include <memory>
 
 class OTPAuthURL;
+class PXFadingLabel;
 class QLabel;
 struct Notification;
 
@@ -29,10 +30,8 @@ public:
     void setAuthURL(std::shared_ptr<OTPAuthURL> account);
 
     QLabel *nameLabel() const { return m_nameLabel; }
-    QLabel *codeLabel() const { return m_codeLabel; }
-    QLabel *warningLabel() const { return m_warningLabel; }
-    double codeOpacity() const;
-    double warningOpacity() const;
+    PXFadingLabel *codeLabel() const { return m_codeLabel; }
+    PXFadingLabel *warningLabel() const { return m_warningLabel; }
     // The fade under way ("Warning", "otpFadeOut" or "otpFadeIn"), or null.
     QAbstractAnimation *runningFade() const { return m_fade; }
 
@@ -47,14 +46,13 @@ protected:
 private:
     void willGenerateNewOTP(const Notification &note);
     void showNewCode();
-    void setCode(QLabel *label, const QString &code);
-    void setOpacity(QLabel *label, double opacity);
-    QAbstractAnimation *fade(QLabel *label, double to, int milliseconds);
+    void setCode(PXFadingLabel *label, const QString &code);
+    QAbstractAnimation *fade(PXFadingLabel *label, double to, int milliseconds);
     void run(QAbstractAnimation *animation, const QString &name, std::function<void()> done);
 
     std::shared_ptr<OTPAuthURL> m_authURL;
     QLabel *m_nameLabel;
-    QLabel *m_codeLabel;
-    QLabel *m_warningLabel;
+    PXFadingLabel *m_codeLabel;
+    PXFadingLabel *m_warningLabel;
     QPointer<QAbstractAnimation> m_fade;
 };

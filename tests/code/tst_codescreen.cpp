@@ -2,6 +2,7 @@
 #include "OTPCountdownClock.h"
 #include "PXAuth.h"
 #include "PXCodeController.h"
+#include "PXFadingLabel.h"
 #include "PXNavigationController.h"
 #include "PXNetwork.h"
 #include "PXServiceOverride.h"
@@ -10,7 +11,6 @@
 #include "TOTPCodeCell.h"
 #include "UserDefaults.h"
 
-#include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
 

@@ -2,6 +2,7 @@
 #include "NotificationCenter.h"
 #include "OTPCountdownClock.h"
 #include "OTPOffsetSource.h"
+#include "PXFadingLabel.h"
 #include "TOTPAuthURL.h"
 #include "TOTPCodeCell.h"
 
@@ -185,11 +186,11 @@ void tst_CodeViews::newCode()
     // The old code fades out of the warning label, then the new one fades in.
     QCOMPARE(fadeName(cell), QStringLiteral("otpFadeOut"));
     QCOMPARE(cell.warningLabel()->text(), old);
-    QCOMPARE(cell.codeOpacity(), 0.0);
+    QCOMPARE(cell.codeLabel()->opacity(), 0.0);
     QTRY_COMPARE(fadeName(cell), QStringLiteral("otpFadeIn"));
     QCOMPARE(cell.warningLabel()->text(), current);
     QTRY_VERIFY(!cell.runningFade());
-    QCOMPARE(cell.codeOpacity(), 1.0);
+    QCOMPARE(cell.codeLabel()->opacity(), 1.0);
     QVERIFY(cell.warningLabel()->isHidden());
 }
 
