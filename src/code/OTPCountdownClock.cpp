@@ -8,7 +8,6 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 #include <QTimer>
 #include <cmath>
 #include <numbers>
@@ -70,12 +69,6 @@ OTPCountdownClock::OTPCountdownClock(const QRect &frame, double period, QWidget 
     CodeResources::load();
     setGeometry(frame);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
-    QPixmap tile(QStringLiteral(":/bg.png"));
-    tile.setDevicePixelRatio(2);
-    QPalette pal = palette();
-    pal.setBrush(QPalette::Window, QBrush(tile));
-    setPalette(pal);
-    setAutoFillBackground(true);
     setAccessibleName(QStringLiteral("倒计时"));
 
     startRedrawTimer();
@@ -131,11 +124,27 @@ void OTPCountdownClock::redraw()
     update();
 }
 
+// The tile is drawn for ratio 2. A tile whose ratio differs from the
+// device's is rescaled on every redraw (on worker threads, which wakes the
+// app several times a second), so it is scaled once per ratio instead.
+const QPixmap &OTPCountdownClock::backgroundTile(qreal ratio)
+{
+    if (m_tile.isNull() || m_tile.devicePixelRatio() != ratio) {
+        const QImage source(QStringLiteral(":/bg.png"));
+        const QSize size(qRound(source.width() * ratio / 2), qRound(source.height() * ratio / 2));
+        m_tile = QPixmap::fromImage(
+            source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        m_tile.setDevicePixelRatio(ratio);
+    }
+    return m_tile;
+}
+
 void OTPCountdownClock::paintEvent(QPaintEvent *)
 {
     const Face f = face();
     const QColor blue = PXColor::codeBlue();
     QPainter painter(this);
+    painter.drawTiledPixmap(rect(), backgroundTile(painter.device()->devicePixelRatioF()));
     painter.setRenderHint(QPainter::Antialiasing);
 
     QPainterPath sector(f.centre);

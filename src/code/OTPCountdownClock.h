@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QPointF>
 #include <QRectF>
 #include <QWidget>
@@ -44,7 +45,9 @@ private:
     void applicationStateChanged(Qt::ApplicationState state);
     void startRedrawTimer();
     void redraw();
+    const QPixmap &backgroundTile(qreal ratio);
 
     double m_period;
     QTimer *m_timer = nullptr;
+    QPixmap m_tile;
 };
