@@ -124,19 +124,24 @@ void OTPCountdownClock::redraw()
     update();
 }
 
-// The tile is drawn for ratio 2. A tile whose ratio differs from the
-// device's is rescaled on every redraw (on worker threads, which wakes the
-// app several times a second), so it is scaled once per ratio instead.
-const QPixmap &OTPCountdownClock::backgroundTile(qreal ratio)
+// The tile is drawn for ratio 2. Tiling it on every redraw runs the raster
+// engine's texture fill, which splits the work across worker threads and
+// wakes the app a dozen more times each second; so the tiled background is
+// built once per size and pixel ratio and then only copied.
+const QPixmap &OTPCountdownClock::background(qreal ratio)
 {
-    if (m_tile.isNull() || m_tile.devicePixelRatio() != ratio) {
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_background.size() != pixels || m_background.devicePixelRatio() != ratio) {
         const QImage source(QStringLiteral(":/bg.png"));
-        const QSize size(qRound(source.width() * ratio / 2), qRound(source.height() * ratio / 2));
-        m_tile = QPixmap::fromImage(
-            source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-        m_tile.setDevicePixelRatio(ratio);
+        QPixmap tile = QPixmap::fromImage(source.scaled(
+            source.size() * ratio / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        tile.setDevicePixelRatio(ratio);
+        m_background = QPixmap(pixels);
+        m_background.setDevicePixelRatio(ratio);
+        m_background.fill(Qt::transparent);
+        QPainter(&m_background).drawTiledPixmap(rect(), tile);
     }
-    return m_tile;
+    return m_background;
 }
 
 void OTPCountdownClock::paintEvent(QPaintEvent *)
@@ -144,7 +149,7 @@ void OTPCountdownClock::paintEvent(QPaintEvent *)
     const Face f = face();
     const QColor blue = PXColor::codeBlue();
     QPainter painter(this);
-    painter.drawTiledPixmap(rect(), backgroundTile(painter.device()->devicePixelRatioF()));
+    painter.drawPixmap(0, 0, background(painter.device()->devicePixelRatioF()));
     painter.setRenderHint(QPainter::Antialiasing);
 
     QPainterPath sector(f.centre);

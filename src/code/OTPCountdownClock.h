@@ -45,9 +45,9 @@ private:
     void applicationStateChanged(Qt::ApplicationState state);
     void startRedrawTimer();
     void redraw();
-    const QPixmap &backgroundTile(qreal ratio);
+    const QPixmap &background(qreal ratio);
 
     double m_period;
     QTimer *m_timer = nullptr;
-    QPixmap m_tile;
+    QPixmap m_background;
 };
