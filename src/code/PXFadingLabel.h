@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QPixmap>
 
 // A one-line label whose text can fade: it paints its text at the given
 // opacity (0 paints nothing). The fades animate the "opacity" property.
@@ -18,5 +19,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    const QPixmap &rendered(qreal ratio);
+
     double m_opacity = 1.0;
+    QPixmap m_rendered;
+    QString m_renderedKey;
 };
