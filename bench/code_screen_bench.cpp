@@ -150,7 +150,13 @@ void measureIdle(QProcess &process, const char *what, int seconds)
     }
     wait(5000); // start-up and the first service requests settle
     const Sample a = sample(process.processId());
-    wait(seconds * 1000);
+    QStringList rss;
+    for (int left = seconds; left > 0; left -= 60) {
+        wait(std::min(left, 60) * 1000);
+        rss.append(QString::number(sample(process.processId()).rssKiB));
+    }
+    if (rss.size() > 1)
+        std::printf("%s: RSS each minute %s KiB\n", what, qPrintable(rss.join(QLatin1Char(' '))));
     const Sample b = sample(process.processId());
     report(what, a, b, seconds);
     process.kill();
