@@ -135,12 +135,13 @@ void TOTPAuthURL::totpTimer()
     if (!(wholePeriod >= 1.0) || !std::isfinite(wholePeriod))
         return;
     const double now = std::trunc(Clock::now() + OTPOffsetSource::offset());
-    double progress = std::fmod(now, wholePeriod);
-    if (progress < 0.0)
-        progress += wholePeriod;
+    const double counter = std::floor(now / wholePeriod);
+    const double progress = now - counter * wholePeriod;
 
     NotificationCenter &center = NotificationCenter::defaultCenter();
-    if (progress == 0.0 || progress > m_lastProgress) {
+    const bool newPeriod = isNewPeriod(counter, progress);
+    m_announcedCounter = counter;
+    if (newPeriod) {
         m_lastProgress = period;
         m_warningSent = false;
         center.postNotification(OTPAuthURLDidGenerateNewOTPNotification, this);
@@ -151,4 +152,17 @@ void TOTPAuthURL::totpTimer()
         center.postNotification(OTPAuthURLWillGenerateNewOTPWarningNotification, this,
                                 {{OTPAuthURLSecondsBeforeNewOTP, seconds}});
     }
+}
+
+// Compares period counters rather than waiting for a tick at progress 0: the
+// corrected clock can jump over a boundary (a new service offset, a suspended
+// machine, a main thread blocked for more than a second), and a row left on
+// the old code would show one the service refuses for the rest of the period.
+bool TOTPAuthURL::isNewPeriod(double counter, double progress) const
+{
+    if (m_announcedCounter)
+        return *m_announcedCounter != counter;
+    // First tick: a new account announces its code, one read back does so
+    // only on a boundary.
+    return progress == 0.0 || progress > m_lastProgress;
 }

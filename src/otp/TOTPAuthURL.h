@@ -3,12 +3,14 @@
 #include "OTPAuthURL.h"
 
 #include <QMap>
+#include <optional>
 
 class TOTPGenerator;
 
 // A time-based account. While it exists it listens to the process-wide
 // one-second tick and turns it into a warning shortly before the end of
-// each period and a new-code notification at each period boundary.
+// each period and a new-code notification whenever the tick finds the
+// corrected clock in another period than at the tick before.
 class TOTPAuthURL : public OTPAuthURL
 {
     Q_OBJECT
@@ -48,9 +50,12 @@ public:
 private:
     TOTPAuthURL(std::shared_ptr<TOTPGenerator> generator, const QString &name);
     static void ensureClassTimer();
+    bool isNewPeriod(double counter, double progress) const;
 
     std::shared_ptr<TOTPGenerator> m_totpGenerator;
     double m_generationAdvanceWarning = 5.0;
     double m_lastProgress = 0.0;
     bool m_warningSent = false;
+    // The period counter of the corrected clock at the last tick.
+    std::optional<double> m_announcedCounter;
 };

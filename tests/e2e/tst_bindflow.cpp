@@ -5,13 +5,15 @@
 #include "PXAuth.h"
 #include "PXBindController.h"
 #include "PXCodeController.h"
+#include "PXFadingLabel.h"
 #include "PXNavigationController.h"
-#include "PXScreenCreators.h"
 #include "PXServiceOverride.h"
+#include "PXSettingController.h"
 #include "PXTextField.h"
 #include "PXWindow.h"
 #include "ServiceCall.h"
 #include "ServiceProcess.h"
+#include "TOTPCodeCell.h"
 #include "TestWidgets.h"
 #include "UserDefaults.h"
 
@@ -90,7 +92,10 @@ private Q_SLOTS:
         QCOMPARE(stack->viewControllers().size(), 1); // no way back to binding
         QCOMPARE(UserDefaults::standardUserDefaults().stringForKey("phoneNumber"), phone);
         const QString secretText = phone + ',' + code + ',' + PXAuth::sharedAuth().getUUID();
-        const QString otp = PXAuth::sharedAuth().authURL()->otpCode();
+        // The code as the merchant reads it off the code screen's row.
+        TOTPCodeCell *row = nullptr;
+        QTRY_VERIFY((row = stack->topViewController()->findChild<TOTPCodeCell *>()));
+        const QString otp = row->codeLabel()->text();
         QCOMPARE(otp, independentCode(secretText));
         QCOMPARE(
             call(true, "/merchant/verifyCode", {{"phone", phone}, {"code", otp}}).value("code"),
@@ -99,9 +104,12 @@ private Q_SLOTS:
         // Again from the code screen, with the new code in the wrong case:
         // refused, and the first binding stands.
         QCOMPARE(call(false, "/test/advanceClock", {{"seconds", 61}}).value("code"), QJsonValue(0));
-        auto *again = qobject_cast<PXBindController *>(
-            PXScreenCreators::create(PXScreenCreators::Screen::Bind));
-        stack->pushViewController(again, false);
+        QTest::mouseClick(stack->topViewController()->rightBarButton(), Qt::LeftButton);
+        QTRY_VERIFY(qobject_cast<PXSettingController *>(stack->topViewController()));
+        stack->popViewControllerAnimated(false);
+        QTest::mouseClick(stack->topViewController()->leftBarButton(), Qt::LeftButton);
+        auto *again = qobject_cast<PXBindController *>(stack->topViewController());
+        QVERIFY(again && again->leftBarButton()); // an account is bound: a way back
         const QString next = requestCode(again, code);
         const QString wrongCase = next.toLower() != next ? next.toLower() : next.toUpper();
         if (wrongCase == next)

@@ -18,7 +18,12 @@
 #include "PXBindController.h"
 #endif
 #if __has_include("PXCodeController.h")
+#include "Clock.h"
+#include "PXAuth.h"
 #include "PXCodeController.h"
+#include "PXServiceOverride.h"
+#include "UserDefaults.h"
+#include <cmath>
 #endif
 #if __has_include("PXLoginController.h")
 #include "PXLoginController.h"
@@ -177,7 +182,24 @@ QList<Shot> screens()
          }});
 #endif
 #if __has_include("PXCodeController.h")
-    shots.append({"code", plain<PXCodeController>()});
+    // A bound account, the stored Pellin answer (no service is asked) and the
+    // corrected clock at that fraction of the period.
+    const auto code = [](bool hidePellin, double fraction) -> Stage {
+        return [hidePellin, fraction](PXWindow &w) {
+            static PXServiceOverride offline(QUrl(QStringLiteral("http://127.0.0.1:1")));
+            PXAuth &auth = PXAuth::sharedAuth();
+            const QString phone = QStringLiteral("13800138000");
+            if (!auth.authURL())
+                auth.setAuthURL(phone + QStringLiteral(",Ab3dE9,") + auth.getUUID(), phone);
+            UserDefaults::standardUserDefaults().setBool(hidePellin,
+                                                         PXCodeController::hidePellinKey);
+            Clock::setFixedTime(std::floor(Clock::now() / 180) * 180 + fraction * 180);
+            install(w, new PXCodeController);
+        };
+    };
+    shots.append({"code", code(false, 0.3)});
+    shots.append({"code-one-tile", code(true, 0.3)});
+    shots.append({"code-clock-late", code(false, 0.95)});
 #endif
 #if __has_include("PXLoginController.h")
     shots.append({"login", plain<PXLoginController>()});

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QAbstractAnimation>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class OTPAuthURL;
+class PXFadingLabel;
+class QLabel;
+struct Notification;
+
+// The code row: the account's phone number and its current code. It follows
+// its account's notifications: near the end of a period the code fades into
+// the warning label; at the boundary the warning fades out and the new code
+// fades in. It keeps the account it shows alive.
+class TOTPCodeCell : public QWidget
+{
+    Q_OBJECT
+public:
+    static inline const QString reuseIdentifier = QStringLiteral("identifer");
+    // The platform's default animation length, used by both new-code fades.
+    static constexpr int fadeMilliseconds = 250;
+
+    explicit TOTPCodeCell(QWidget *parent = nullptr);
+
+    std::shared_ptr<OTPAuthURL> authURL() const { return m_authURL; }
+    // Shows account (may be null) and listens to it alone from now on.
+    void setAuthURL(std::shared_ptr<OTPAuthURL> account);
+
+    QLabel *nameLabel() const { return m_nameLabel; }
+    PXFadingLabel *codeLabel() const { return m_codeLabel; }
+    PXFadingLabel *warningLabel() const { return m_warningLabel; }
+    // The fade under way ("Warning", "otpFadeOut" or "otpFadeIn"), or null.
+    QAbstractAnimation *runningFade() const { return m_fade; }
+
+    // Runs the new-code sequence when the row shows another code than the
+    // account's current one: on return to the foreground, after the service
+    // clock changed the offset.
+    void catchUp();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void willGenerateNewOTP(const Notification &note);
+    void showNewCode();
+    void setCode(PXFadingLabel *label, const QString &code);
+    QAbstractAnimation *fade(PXFadingLabel *label, double to, int milliseconds);
+    void run(QAbstractAnimation *animation, const QString &name, std::function<void()> done);
+
+    std::shared_ptr<OTPAuthURL> m_authURL;
+    QLabel *m_nameLabel;
+    PXFadingLabel *m_codeLabel;
+    PXFadingLabel *m_warningLabel;
+    QPointer<QAbstractAnimation> m_fade;
+};

@@ -1,0 +1,217 @@
+#include "Clock.h"
+#include "NotificationCenter.h"
+#include "OTPCountdownClock.h"
+#include "OTPOffsetSource.h"
+#include "PXAuth.h"
+#include "PXCodeController.h"
+#include "PXFadingLabel.h"
+#include "PXNavigationController.h"
+#include "PXNetwork.h"
+#include "PXServiceOverride.h"
+#include "ServiceCall.h"
+#include "ServiceProcess.h"
+#include "TOTPAuthURL.h"
+#include "TOTPCodeCell.h"
+#include "UserDefaults.h"
+
+#include <QtTest>
+#include <numbers>
+
+namespace {
+
+const QString phone = QStringLiteral("13800138000");
+constexpr double base = 180.0 * 10000000; // a whole number of periods
+double offset = 0;
+
+void tickAt(double deviceTime)
+{
+    Clock::setFixedTime(base + deviceTime);
+    NotificationCenter::defaultCenter().postNotification(TOTPAuthURL::TOTPAuthURLTimerNotification,
+                                                         TOTPAuthURL::classToken());
+}
+
+QString fadeName(const TOTPCodeCell &cell)
+{
+    return cell.runningFade() ? cell.runningFade()->objectName() : QString();
+}
+
+} // namespace
+
+class tst_CodeScreen : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<ServiceProcess> m_service;
+    std::unique_ptr<PXServiceOverride> m_override;
+
+    // The service's entrance answer; below 0, no service.
+    void answer(int code)
+    {
+        m_override.reset();
+        const bool down = code < 0;
+        m_override = std::make_unique<PXServiceOverride>(
+            down ? QUrl(QStringLiteral("http://127.0.0.1:1")) : m_service->baseURL());
+        const QVariantMap params {{QStringLiteral("phone"), phone}, {QStringLiteral("code"), code}};
+        QVERIFY(down || ServiceCall::run([&](auto s, auto f) {
+                            PXNetwork::get(QStringLiteral("/test/setPellin"), params, s, f);
+                        }).succeeded());
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        static QTemporaryDir data; // every store of this process
+        qputenv("KELVO_DATA_DIR", data.path().toLocal8Bit());
+        m_service = std::make_unique<ServiceProcess>(QStringLiteral(KELVO_SERVICE_BIN));
+        QVERIFY(m_service->start());
+        PXAuth &auth = PXAuth::sharedAuth();
+        QVERIFY(auth.setAuthURL(phone + QStringLiteral(",Ab3dE9,") + auth.getUUID(), phone));
+        OTPOffsetSource::setProvider([] { return offset; });
+    }
+
+    void entrance_data()
+    {
+        QTest::addColumn<bool>("phoneStored");
+        QTest::addColumn<bool>("storedHide");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("hides"); // one tile, and true stored
+        QTest::newRow("0 shows both") << true << true << 0 << false;
+        QTest::newRow("2 hides Pellin") << true << false << 2 << true;
+        QTest::newRow("1 keeps a fresh screen's false") << true << true << 1 << false;
+        QTest::newRow("failure: the stored true decides") << true << true << -1 << true;
+        QTest::newRow("no phone: the stored flag decides") << false << true << 0 << true;
+    }
+
+    void entrance()
+    {
+        QFETCH(bool, phoneStored);
+        QFETCH(bool, storedHide);
+        QFETCH(bool, hides);
+        UserDefaults &defaults = UserDefaults::standardUserDefaults();
+        defaults.setObject(phoneStored ? phone : QString(), PXCodeController::phoneNumberKey);
+        defaults.setBool(storedHide, PXCodeController::hidePellinKey);
+        defaults.synchronize();
+        QFETCH(int, code);
+        answer(code);
+        auto *screen = new PXCodeController;
+        PXNavigationController navigation(screen);
+        navigation.resize(320, 568);
+        navigation.show();
+        QTRY_VERIFY(screen->clock());
+        QCOMPARE(screen->loginButtons().size(), hides ? 1 : 2);
+        const QList<QRectF> frames = PXCodeController::loginButtonFrames(320, 0, false);
+        QCOMPARE(frames.at(0), QRectF(160.0 / 3, 0, 80, 110)); // 53.33 to 133.33
+        QCOMPARE(frames.at(1), QRectF(320 - 160.0 / 3 - 80, 0, 80, 110)); // 186.67 to 266.67
+        QCOMPARE(UserDefaults(defaults.filePath()).boolForKey(PXCodeController::hidePellinKey),
+                 hides);
+        QCOMPARE(screen->key(), phone + QLatin1Char('&') + screen->authURL()->otpCode());
+
+        // Back on the screen after the answer became 2: rebuilt, not added to.
+        const QPointer<OTPCountdownClock> firstClock = screen->clock();
+        answer(2);
+        navigation.pushViewController(new PXBaseController, false);
+        navigation.popViewControllerAnimated(false);
+        QTRY_VERIFY(firstClock.isNull());
+        QCOMPARE(screen->findChildren<PXLoginButton *>().size(), 2); // Pellin's hidden
+        QCOMPARE(screen->loginButtons().first()->geometry(), QRect(120, 394, 80, 110));
+    }
+
+    void clockFace_data()
+    {
+        QTest::addColumn<double>("fraction");
+        QTest::addColumn<double>("angle");
+        QTest::addColumn<double>("overlay");
+        QTest::addColumn<double>("stroke");
+        const double pi = std::numbers::pi;
+        QTest::newRow("quarter: hand at 3 o'clock") << 0.25 << 0.0 << 0.0 << 1.0;
+        QTest::newRow("last eighth begins") << 0.875 << 1.25 * pi << 0.0 << 1.0;
+        QTest::newRow("0.9: red 0.1, hand 0.2") << 0.9 << 1.3 * pi << 0.1 << 0.2;
+    }
+
+    void clockFace()
+    {
+        QFETCH(double, fraction);
+        offset = 0.5; // the service clock counts, not the device's
+        Clock::setFixedTime(base + fraction * 180 - offset);
+        const OTPCountdownClock::Face face = OTPCountdownClock(QRect(0, 0, 150, 150), 180).face();
+        QCOMPARE(face.radius, 71.0);
+        QTEST(face.angle, "angle");
+        QTEST(face.overlayOpacity, "overlay");
+        QTEST(face.strokeOpacity, "stroke");
+    }
+
+    // A quarter in, 9 o'clock is in the sector, the hand lies along 3 o'clock.
+    void clockDrawsAndSleeps()
+    {
+        offset = 0;
+        Clock::setFixedTime(base + 45);
+        OTPCountdownClock clock(QRect(0, 0, 150, 150), 180);
+        QCOMPARE(clock.accessibleDescription(), QStringLiteral("剩余135秒"));
+        QImage image(300, 300, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(2);
+        image.fill(Qt::transparent);
+        const auto at = [&](int x, int y) { return image.pixelColor(2 * x, 2 * y); };
+        clock.render(&image, {}, {}, QWidget::DrawChildren); // as a child: no window fill
+        QVERIFY(at(40, 75).blue() - at(40, 75).red() > 25);
+        QCOMPARE(image.pixelColor(2 * 120, 2 * 75 - 1).rgb(), QColor(0x44C0FE).rgb());
+        Clock::setFixedTime(base + 171); // f = 0.95: 18 degrees left
+        clock.render(&image, {}, {}, QWidget::DrawChildren);
+        QVERIFY(at(67, 26).red() > at(67, 26).blue());
+        Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+        QVERIFY(!clock.isTicking());
+        Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+        QVERIFY(clock.isTicking());
+    }
+
+    // From a code shown 100 s into a period the clock moves (device seconds
+    // and offset), and the row notices on the next tick or on activation.
+    void newCode_data()
+    {
+        QTest::addColumn<double>("time");
+        QTest::addColumn<double>("newOffset");
+        QTest::addColumn<bool>("tick");
+        QTest::addColumn<QString>("fade");
+        const QString out = QStringLiteral("otpFadeOut");
+        QTest::newRow("same period") << 150.0 << 0.0 << true << QString();
+        QTest::newRow("warning 4 s ahead") << 176.0 << 0.0 << true << "Warning";
+        QTest::newRow("boundary") << 180.0 << 0.0 << true << out;
+        QTest::newRow("suspended past the boundary") << 400.0 << 0.0 << true << out;
+        QTest::newRow("new offset crosses the boundary") << 101.0 << 100.0 << true << out;
+        QTest::newRow("new offset goes back a period") << 101.0 << -120.0 << true << out;
+        QTest::newRow("stale on activation") << 200.0 << 0.0 << false << out;
+    }
+
+    void newCode()
+    {
+        QFETCH(double, time);
+        QFETCH(double, newOffset);
+        QFETCH(bool, tick);
+        QFETCH(QString, fade);
+        offset = 0;
+        std::shared_ptr<OTPAuthURL> account
+            = OTPAuthURL::authURLWithURL(QStringLiteral("otpauth://totp/1?secret=MZXW6"));
+        tickAt(100); // a stored account's first tick announces nothing
+        TOTPCodeCell cell;
+        cell.setAuthURL(account);
+        const QString old = cell.codeLabel()->text();
+        offset = newOffset;
+        Clock::setFixedTime(base + time);
+        tick ? tickAt(time) : Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+        const QString current = account->otpCode();
+        QCOMPARE(current != old, fade == QLatin1String("otpFadeOut"));
+        QCOMPARE(cell.codeLabel()->accessibleName(), current);
+        QCOMPARE(fadeName(cell), fade);
+        if (cell.runningFade()) // 4 s of warning, or the short fade of a new code
+            QCOMPARE(cell.runningFade()->duration(), fade == QLatin1String("Warning") ? 4000 : 250);
+        if (current == old)
+            return;
+        // The old code fades out of the warning label, then the new one in.
+        QCOMPARE(cell.warningLabel()->text(), old);
+        QTRY_COMPARE(fadeName(cell), QStringLiteral("otpFadeIn"));
+        QCOMPARE(cell.warningLabel()->text(), current);
+        QTRY_VERIFY(!cell.runningFade());
+        QVERIFY(cell.codeLabel()->opacity() == 1.0 && cell.warningLabel()->isHidden());
+    }
+};
+
+QTEST_MAIN(tst_CodeScreen)
+#include "tst_codescreen.moc"
