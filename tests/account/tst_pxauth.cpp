@@ -1,12 +1,12 @@
 #include "Clock.h"
 #include "DRKeychain.h"
+#include "DRKeychainError.h"
 #include "DeviceInfo.h"
 #include "Keychain.h"
 #include "NotificationCenter.h"
 #include "OTPGenerator.h"
 #include "PXAuth.h"
 #include "ScriptedHttpServer.h"
-#include "ServiceProcess.h"
 #include "TOTPAuthURL.h"
 #include "UserDefaults.h"
 
@@ -73,7 +73,9 @@ private Q_SLOTS:
     void serverTime();
     void codeMatchesDirectDerivation_data();
     void codeMatchesDirectDerivation();
-    void offsetFromReferenceService();
+    void absentOrEmptyPasswordReadsNull();
+    void errorTable_data();
+    void errorTable();
 
 private:
     void restart();
@@ -298,21 +300,35 @@ void tst_PXAuth::codeMatchesDirectDerivation()
     QCOMPARE(m_auth->authURL()->otpCode(), referenceCode(text, deviceTime + offset));
 }
 
-void tst_PXAuth::offsetFromReferenceService()
+void tst_PXAuth::absentOrEmptyPasswordReadsNull()
 {
-#ifndef KELVO_SERVICE_BIN
-    QSKIP("the reference service is not part of this build");
-#else
-    ServiceProcess service(QStringLiteral(KELVO_SERVICE_BIN));
-    QVERIFY(service.start());
-    // The device clock runs 1000 seconds behind the machine the service uses.
-    const double deviceBehind = 1000.0;
-    Clock::clearFixedTime();
-    Clock::setFixedTime(Clock::now() - deviceBehind);
-    QVERIFY(requestServerTime(service.baseURL()));
-    QVERIFY2(qAbs(m_auth->timeStamp() - deviceBehind) < 5.0,
-             qPrintable(QString::number(m_auth->timeStamp())));
-#endif
+    QVERIFY(DRKeychain::passwordForService(QStringLiteral("svc"), PXAuth::uuidAccount, nullptr, *m_keychain).isNull());
+    QVERIFY(DRKeychain::setPassword(QStringLiteral(""), QStringLiteral("svc"), PXAuth::uuidAccount, nullptr, *m_keychain));
+    QVERIFY(DRKeychain::passwordForService(QStringLiteral("svc"), PXAuth::uuidAccount, nullptr, *m_keychain).isNull());
+}
+
+void tst_PXAuth::errorTable_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("bad arguments") << -1001 << "Some of the arguments were invalid.";
+    QTest::newRow("parameter") << int(KeychainStatus::Param)
+                               << "One or more parameters passed to the function were not valid.";
+    QTest::newRow("not available")
+        << int(KeychainStatus::NotAvailable) << "No keychain is available.";
+    QTest::newRow("duplicate") << int(KeychainStatus::DuplicateItem) << "The item already exists.";
+    QTest::newRow("not found") << int(KeychainStatus::ItemNotFound) << "The item cannot be found.";
+    QTest::newRow("unknown status") << -1 << "An unknown keychain error occurred.";
+}
+
+// What a caller gets for each failure: the wrapper's domain and message.
+void tst_PXAuth::errorTable()
+{
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    QCOMPARE(DRKeychainError::errorDomain(),
+             QStringLiteral("com.ostrel.kelvo.DRKeychainErrorDomain"));
+    QCOMPARE(DRKeychainError::messageForKey(DRKeychainError::keyForCode(code)), message);
 }
 
 QTEST_GUILESS_MAIN(tst_PXAuth)

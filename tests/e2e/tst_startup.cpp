@@ -94,11 +94,6 @@ void tst_Startup::launchOrderAndFirstScreen()
         crashNames,
         (QStringList {"setChannel:", "setUserId:", "enableBlockMonitor:",
                       "setEnableSymbolicateInProcess:", "setCrashCallback:", "installWithAppId:"}));
-    QCOMPARE(crash.at(0).arguments.value(0).toString(), QStringLiteral("测试渠道"));
-    QCOMPARE(crash.at(1).arguments.value(0).toString(), QStringLiteral("测试用户:User"));
-    QCOMPARE(crash.at(2).arguments.value(0).toBool(), true);
-    QCOMPARE(crash.at(3).arguments.value(0).toBool(), false);
-    QVERIFY(CrashReporter::sharedInstance().isInstalled());
 
     const auto push = PushService::calls();
     QCOMPARE(push.size(), 2);

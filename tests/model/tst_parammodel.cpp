@@ -33,7 +33,6 @@ class tst_ParamModel : public QObject
 private Q_SLOTS:
     void lockType_data();
     void lockType();
-    void lockSwitchedOffStopsLocking();
     void saveAndReload();
     void filePaths();
 };
@@ -61,11 +60,6 @@ void tst_ParamModel::lockType_data()
     QTest::newRow("missing file") << QByteArray() << qint64(0) << defaults;
     QTest::newRow("corrupt file") << QByteArray("bplist00\x01\x02garbage", 17) << qint64(0)
                                   << defaults;
-    QTest::newRow("truncated archive")
-        << archiveOf({{fp, false, 1}, {ge, true, 2}}).chopped(40) << qint64(0) << defaults;
-    QTest::newRow("foreign plist") << KeyedArchiver::archivedDataWithRootList(
-        {ArchivedObject {QStringLiteral("NSDate"), {}, {{QStringLiteral("NS.time"), qint32(5)}}}})
-                                   << qint64(0) << defaults;
 
     ArchivedObject wrongType = PXLoginModel::initWithKey(ge, true, 2)->encodeWithCoder();
     wrongType.values.insert(QStringLiteral("value"), qint32(1));
@@ -94,16 +88,6 @@ void tst_ParamModel::lockType()
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), file);
     }
-}
-
-void tst_ParamModel::lockSwitchedOffStopsLocking()
-{
-    QTemporaryDir dir;
-    PXParamModel model(dir.filePath(QStringLiteral("loginType.plist")));
-    model.loginTypes()[1]->setValue(true);
-    QCOMPARE(model.loginType(), qint64(2));
-    model.loginTypes()[1]->setValue(false);
-    QCOMPARE(model.loginType(), qint64(0));
 }
 
 void tst_ParamModel::saveAndReload()

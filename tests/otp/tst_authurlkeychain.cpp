@@ -59,7 +59,6 @@ private Q_SLOTS:
     void savedAccountLoadsAfterRestart_data();
     void savedAccountLoadsAfterRestart();
     void takenNameGetsSuffix();
-    void updateRewritesOnlyURL();
     void removedOrVanishedItems();
     void unloadableReferences_data();
     void unloadableReferences();
@@ -134,31 +133,6 @@ void tst_AuthURLKeychain::takenNameGetsSuffix()
     QVERIFY2(QRegularExpression(QStringLiteral("^13800138000\\.[0-9]+$")).match(stored).hasMatch(),
              qPrintable(stored));
     QCOMPARE(itemByRef(*m_keychain, first->keychainItemRef()).value(Account).toString(), name);
-}
-
-void tst_AuthURLKeychain::updateRewritesOnlyURL()
-{
-    std::unique_ptr<OTPAuthURL> url
-        = OTPAuthURL::authURLWithURL(QStringLiteral("otpauth://hotp/h?counter=5"), secret);
-    url->setKeychain(*m_keychain);
-    url->generateNextOTPCode();
-    QCOMPARE(itemCount(*m_keychain), 0);
-    QVERIFY(url->saveToKeychain());
-    const QByteArray ref = url->keychainItemRef();
-    // Change the stored secret and name behind the account's back: an update
-    // must leave both as they are.
-    QCOMPARE(m_keychain->updateItems(
-                 {{Class, ClassGenericPassword}, {ValuePersistentRef, ref}},
-                 {{ValueData, QByteArray("other")}, {Account, QStringLiteral("renamed")}}),
-             KeychainStatus::Success);
-
-    url->generateNextOTPCode();
-    QCOMPARE(url->keychainItemRef(), ref);
-    const QVariantMap item = itemByRef(*m_keychain, ref);
-    QVERIFY(item.value(Generic).toByteArray().contains("counter=7"));
-    QCOMPARE(item.value(ValueData).toByteArray(), QByteArray("other"));
-    QCOMPARE(item.value(Account).toString(), QStringLiteral("renamed"));
-    QCOMPARE(itemCount(*m_keychain), 1);
 }
 
 void tst_AuthURLKeychain::removedOrVanishedItems()

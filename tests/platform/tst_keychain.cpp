@@ -168,7 +168,6 @@ class tst_Keychain : public QObject
 private Q_SLOTS:
     void init();
     void lookupsAcrossRestart();
-    void collisionsKeepOriginals();
     void filesArePrivate();
     void everyKillLeavesOldOrNewValues();
     void damagedFilesMovedAside_data();
@@ -209,30 +208,6 @@ void tst_Keychain::lookupsAcrossRestart()
     QCOMPARE(byRef.value(Account).toString(), QStringLiteral("alice"));
     QCOMPARE(dataFor(*m_keychain, QStringLiteral("s"), QStringLiteral("bob")),
              QByteArray("secret-b"));
-
-    const QVariantList all
-        = lookup(*m_keychain, {{ReturnAttributes, true}, {MatchLimit, MatchLimitAll}}).toList();
-    QCOMPARE(all.size(), 2);
-    for (const QVariant &entry : all)
-        QVERIFY(!entry.toMap().contains(ValueData));
-}
-
-void tst_Keychain::collisionsKeepOriginals()
-{
-    QCOMPARE(m_keychain->addItem(item(QStringLiteral("x"), "one")), KeychainStatus::Success);
-    QVariant result;
-    QCOMPARE(m_keychain->addItem(item(QStringLiteral("x"), "again"), &result),
-             KeychainStatus::DuplicateItem);
-    QVERIFY(!result.isValid());
-    QCOMPARE(m_keychain->addItem(item(QStringLiteral("x"), "two", QStringLiteral("t"))),
-             KeychainStatus::Success);
-    // Both match; moving both into service "u" collides on the second row, so
-    // the first must be rolled back too.
-    QCOMPARE(m_keychain->updateItems(query({{Account, QStringLiteral("x")}}),
-                                     {{Service, QStringLiteral("u")}}),
-             KeychainStatus::DuplicateItem);
-    QCOMPARE(dataFor(*m_keychain, QStringLiteral("s"), QStringLiteral("x")), QByteArray("one"));
-    QCOMPARE(dataFor(*m_keychain, QStringLiteral("t"), QStringLiteral("x")), QByteArray("two"));
 }
 
 void tst_Keychain::filesArePrivate()

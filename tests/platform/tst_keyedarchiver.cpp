@@ -87,11 +87,8 @@ void tst_KeyedArchiver::refusesWhatIsNotOurs_data()
         {ArchivedObject {QStringLiteral("Other"), {}, {}}});
 
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("magic only") << QByteArray("bplist00");
     QTest::newRow("truncated") << good.left(good.size() / 2);
-    QTest::newRow("trailer cut") << good.left(good.size() - 1);
     QTest::newRow("xml plist") << QByteArray("<?xml version=\"1.0\"?><plist><array/></plist>");
-    QTest::newRow("random bytes") << QByteArray("bplist00\xff\xfe\x00\x01garbage-garbage-garbage");
     QTest::newRow("other archiver") << replaceOnce(good, "NSKeyedArchiver", "NSKeyedArchivez");
     QTest::newRow("root not a list") << replaceOnce(good, "NSMutableArray", "NSMutableDicti");
     QTest::newRow("other class") << foreign;

@@ -2,7 +2,6 @@
 #include "PXAlertView.h"
 #include "PXModalPresenter.h"
 #include "PXSwitch.h"
-#include "PXTableView.h"
 #include "PXTextField.h"
 #include "TestWidgets.h"
 
@@ -13,23 +12,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-
-namespace {
-
-class CountingSource : public PXTableViewDataSource
-{
-public:
-    int numberOfRows() const override { return rows; }
-    QWidget *cellForRow(int row) override
-    {
-        ++asked;
-        return new QLabel(QString::number(row));
-    }
-    int rows = 0;
-    int asked = 0;
-};
-
-} // namespace
 
 class TestComponents : public QObject
 {
@@ -42,7 +24,6 @@ private Q_SLOTS:
     void actionSheetAnswers_data();
     void actionSheetAnswers();
     void switchReportsOnlyUserChanges();
-    void tableAsksForRowsOnReload();
     void filterSeesWhereEditsStart_data();
     void filterSeesWhereEditsStart();
 };
@@ -171,28 +152,6 @@ void TestComponents::switchReportsOnlyUserChanges()
     sw.setEnabled(false);
     QTest::mouseClick(&sw, Qt::LeftButton);
     QCOMPARE(spy.size(), 1);
-}
-
-void TestComponents::tableAsksForRowsOnReload()
-{
-    CountingSource source;
-    source.rows = 2;
-    PXTableView table;
-    table.resize(320, 400);
-    table.setDataSource(&source);
-    table.setRowHeight(60);
-    table.setSectionHeaderHeight(30);
-    table.reloadData();
-    QPointer<QWidget> second(table.cellForRow(1));
-    QVERIFY(second);
-    QCOMPARE(second->geometry(), QRect(0, 90, table.viewport()->width(), 60));
-    QCOMPARE(table.cellForRow(2), nullptr);
-
-    source.rows = 1;
-    table.reloadData();
-    QCOMPARE(source.asked, 3);
-    QCOMPARE(table.numberOfRows(), 1);
-    QVERIFY(second.isNull());
 }
 
 void TestComponents::filterSeesWhereEditsStart_data()

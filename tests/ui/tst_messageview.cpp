@@ -30,12 +30,6 @@ void TestMessageView::stripIsLaidOutFromMeasuredText()
     QVERIFY(qAbs(label->width() - (textWidth + 40)) <= 1.0);
     QVERIFY(qAbs(label->geometry().center().x() - 160) <= 1);
     QVERIFY(qAbs(label->geometry().center().y() - 284) <= 1);
-    QCOMPARE(label->font().pixelSize(), 16);
-
-    // A longer message widens the strip; it never wraps to a second line.
-    PXMessageView::sharedWithSuperview(&host, "网络不给力！网络不给力！");
-    QVERIFY(label->width() > textWidth + 40);
-    QCOMPARE(label->height(), 60);
     view->removeMessage();
 }
 

@@ -1,7 +1,4 @@
-#include "NotificationCenter.h"
 #include "PXBaseController.h"
-#include "PXColor.h"
-#include "PXKeyboardMonitor.h"
 #include "PXModalPresenter.h"
 #include "PXNavigationBar.h"
 #include "PXNavigationController.h"
@@ -72,9 +69,6 @@ private Q_SLOTS:
     void backArrow_data();
     void backArrow();
     void tappedButtonsPop();
-    void emptyTitledButtonIsInvisibleButTappable();
-    void windowReplacesRoot();
-    void keyboardHeightFollowsNotifications();
 };
 
 void TestNavigation::init()
@@ -199,67 +193,6 @@ void TestNavigation::tappedButtonsPop()
     flushDeletes();
     QVERIFY(pushed.isNull());
     QCOMPARE(nav.viewControllers().size(), 1);
-}
-
-void TestNavigation::emptyTitledButtonIsInvisibleButTappable()
-{
-    auto *root = new RecordingController("root");
-    PXNavigationController nav(root);
-    nav.resize(375, 667);
-    // A later button replaces the earlier one.
-    root->addLeftBarButton("返回");
-    QPointer<QPushButton> replaced = root->leftBarButton();
-    root->addLeftBarButton(QString());
-    root->addRightBarButton("设置");
-    flushDeletes();
-    QVERIFY(replaced.isNull());
-    nav.show();
-
-    QPushButton *left = root->leftBarButton();
-    QVERIFY(barShows(nav.navigationBar(), left));
-    const QImage bar = nav.navigationBar()->grab().toImage();
-    const QRect area = left->geometry();
-    const QRgb tint = PXColor::accent().rgb();
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            QCOMPARE(bar.pixel(x * bar.devicePixelRatio(), y * bar.devicePixelRatio()), tint);
-
-    QTest::mouseClick(left, Qt::LeftButton);
-    QTest::mouseClick(root->rightBarButton(), Qt::LeftButton);
-    QCOMPARE(root->leftClicks, 1);
-    QCOMPARE(root->rightClicks, 1);
-}
-
-void TestNavigation::windowReplacesRoot()
-{
-    PXWindow window;
-    auto *firstNav = new PXNavigationController(new RecordingController("1"));
-    QPointer<PXNavigationController> first(firstNav);
-    window.setRootViewController(firstNav);
-    window.makeKeyAndVisible();
-    auto *second = new PXNavigationController(new RecordingController("2"));
-    window.setRootViewController(second);
-    flushDeletes();
-    QVERIFY(first.isNull());
-    QVERIFY(second->isVisible());
-    window.resize(320, 568);
-    QCOMPARE(second->topViewController()->frame(), QRectF(0, 44, 320, 524));
-}
-
-void TestNavigation::keyboardHeightFollowsNotifications()
-{
-    NotificationCenter &center = NotificationCenter::defaultCenter();
-    const QVariantMap shown {{PXKeyboardMonitor::frameBeginKey, QRectF(0, 667, 375, 216)}};
-    {
-        auto *screen = new RecordingController("s");
-        PXNavigationController nav(screen);
-        center.postNotification(PXKeyboardMonitor::didShowNotification, nullptr, shown);
-        QCOMPARE(screen->keyboardHeight(), 216.0);
-        center.postNotification(PXKeyboardMonitor::didHideNotification);
-        QCOMPARE(screen->keyboardHeight(), 0.0);
-    }
-    // The screen is gone; its observations must be too.
-    center.postNotification(PXKeyboardMonitor::didShowNotification, nullptr, shown);
 }
 
 QTEST_MAIN(TestNavigation)
