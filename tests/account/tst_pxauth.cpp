@@ -302,9 +302,14 @@ void tst_PXAuth::codeMatchesDirectDerivation()
 
 void tst_PXAuth::absentOrEmptyPasswordReadsNull()
 {
-    QVERIFY(DRKeychain::passwordForService(QStringLiteral("svc"), PXAuth::uuidAccount, nullptr, *m_keychain).isNull());
-    QVERIFY(DRKeychain::setPassword(QStringLiteral(""), QStringLiteral("svc"), PXAuth::uuidAccount, nullptr, *m_keychain));
-    QVERIFY(DRKeychain::passwordForService(QStringLiteral("svc"), PXAuth::uuidAccount, nullptr, *m_keychain).isNull());
+    QVERIFY(DRKeychain::passwordForService(QStringLiteral("svc"), PXAuth::uuidAccount, nullptr,
+                                           *m_keychain)
+                .isNull());
+    QVERIFY(DRKeychain::setPassword(QStringLiteral(""), QStringLiteral("svc"), PXAuth::uuidAccount,
+                                    nullptr, *m_keychain));
+    QVERIFY(DRKeychain::passwordForService(QStringLiteral("svc"), PXAuth::uuidAccount, nullptr,
+                                           *m_keychain)
+                .isNull());
 }
 
 void tst_PXAuth::errorTable_data()
