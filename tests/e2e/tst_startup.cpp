@@ -121,7 +121,6 @@ void tst_Startup::routing_data()
     QTest::newRow("no lock") << false << false << qint64(0) << "PXBindController";
     QTest::newRow("fingerprint lock") << true << false << qint64(0) << "PXLoginController";
     QTest::newRow("gesture lock") << false << true << qint64(0) << "PXLoginController";
-    QTest::newRow("both (gesture decides)") << true << true << qint64(0) << "PXLoginController";
     QTest::newRow("unknown kind on") << false << false << qint64(7) << "PXBindController";
 }
 

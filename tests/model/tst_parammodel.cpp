@@ -118,7 +118,6 @@ void tst_ParamModel::filePaths()
     const QString docs = dir.path() + QStringLiteral("/Documents");
     QCOMPARE(paths.documentFolder(), docs);
     QCOMPARE(paths.loginTypeFile(), docs + QStringLiteral("/Plist/loginType.plist"));
-    QCOMPARE(paths.hideRuleFile(), docs + QStringLiteral("/Plist/hideRule.plist"));
     QCOMPARE(fileMode(docs + QStringLiteral("/Plist")), 0700);
     QCOMPARE(fileMode(docs + QStringLiteral("/DB")), -1);
     QCOMPARE(paths.dbFolder(), docs + QStringLiteral("/DB"));

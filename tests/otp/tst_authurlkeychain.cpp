@@ -168,7 +168,6 @@ void tst_AuthURLKeychain::unloadableReferences_data()
 
     QTest::newRow("null reference") << QByteArray("otpauth://totp/a?") << false;
     QTest::newRow("not a URL") << QByteArray("not a url") << true;
-    QTest::newRow("unknown type") << QByteArray("otpauth://motp/a?") << true;
     QTest::newRow("no generic attribute") << QByteArray() << true;
 }
 

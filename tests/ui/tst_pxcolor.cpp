@@ -24,8 +24,6 @@ void TestPXColor::parsesHexText_data()
     QTest::newRow("short form") << "#FFF" << 1.0 << clear;
     // A pair counts as far as its leading hexadecimal digits reach.
     QTest::newRow("second digit bad") << "4G4G4G" << 1.0 << "#FF040404";
-    QTest::newRow("inner blank") << "44 0FE" << 1.0 << "#FF4400FE";
-    QTest::newRow("full-width digits") << "４４C0FE" << 1.0 << "#FF00C0FE";
 }
 
 void TestPXColor::parsesHexText()
