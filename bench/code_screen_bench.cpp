@@ -305,7 +305,7 @@ int runHello()
 bool prepareData()
 {
     PXAuth &auth = PXAuth::sharedAuth();
-    UserDefaults::standardUserDefaults().setObject(phone, PXCodeController::phoneNumberKey);
+    UserDefaults::standardUserDefaults().setObject(phone, PXAuth::phoneNumberKey);
     return auth.setAuthURL(phone + QStringLiteral(",Ab3dE9,") + auth.getUUID(), phone)
         && UserDefaults::standardUserDefaults().synchronize();
 }

@@ -20,6 +20,9 @@ class PXAuth : public QObject
 public:
     static inline const QString keychainItemRefKey = QStringLiteral("keychainItemRef");
     static inline const QString timeStampKey = QStringLiteral("timeStamp");
+    // The bound phone number: written by binding, read by the code screen and
+    // the lock's re-verification.
+    static inline const QString phoneNumberKey = QStringLiteral("phoneNumber");
     static inline const QString uuidAccount = QStringLiteral("UUID");
 
     // Created on first use over the standard user defaults and keychain; it

@@ -420,7 +420,7 @@ void PXBindController::authCodeChecked(const QPointer<PXBindController> &screen,
         qCWarning(lcBind) << "the bound account could not be stored; it holds for this run only";
     // Stored before the code screen exists, which reads it as it loads.
     UserDefaults &defaults = UserDefaults::standardUserDefaults();
-    defaults.setObject(phone, phoneNumberKey);
+    defaults.setObject(phone, PXAuth::phoneNumberKey);
     defaults.synchronize();
     if (!navigation) {
         if (screen)

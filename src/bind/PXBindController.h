@@ -22,7 +22,6 @@ public:
     static constexpr int phoneLength = 11;
     static constexpr int codeLength = 6;
     static constexpr qint64 countdownSeconds = 180;
-    static inline const QString phoneNumberKey = QStringLiteral("phoneNumber");
 
     explicit PXBindController(QWidget *parent = nullptr);
 

@@ -68,7 +68,7 @@ QString PXCodeController::key()
 // answer decides as it does when the service cannot be reached.
 void PXCodeController::setEntrance()
 {
-    const QString phone = UserDefaults::standardUserDefaults().stringForKey(phoneNumberKey);
+    const QString phone = UserDefaults::standardUserDefaults().stringForKey(PXAuth::phoneNumberKey);
     if (phone.isEmpty()) {
         useStoredEntrance();
         return;

@@ -27,7 +27,6 @@ class PXCodeController : public PXBaseController,
 {
     Q_OBJECT
 public:
-    static inline const QString phoneNumberKey = QStringLiteral("phoneNumber");
     static inline const QString hidePellinKey = QStringLiteral("hidePellin");
 
     explicit PXCodeController(QWidget *parent = nullptr);

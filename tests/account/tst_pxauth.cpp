@@ -2,6 +2,7 @@
 #include "DRKeychain.h"
 #include "DRKeychainError.h"
 #include "DeviceInfo.h"
+#include "IndependentCode.h"
 #include "Keychain.h"
 #include "NotificationCenter.h"
 #include "OTPGenerator.h"
@@ -17,8 +18,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
 
 namespace {
 const QString deviceId = QStringLiteral("0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0");
@@ -33,25 +32,6 @@ void captureMessage(QtMsgType type, const QMessageLogContext &context, const QSt
     capturedLog.append(message);
     if (previousHandler)
         previousHandler(type, context, message);
-}
-
-// The code computed without any of our classes: HMAC-SHA-1 keyed by the
-// ASCII of Base64(secret text), over the big-endian 180-second counter.
-QString referenceCode(const QString &text, double seconds)
-{
-    const QByteArray key = text.toUtf8().toBase64();
-    const auto counter = quint64(std::floor(seconds / 180.0));
-    unsigned char message[8];
-    for (int i = 0; i < 8; ++i)
-        message[i] = static_cast<unsigned char>(counter >> (56 - 8 * i));
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    HMAC(EVP_sha1(), key.constData(), int(key.size()), message, sizeof message, digest, &length);
-    const int offset = digest[length - 1] & 0x0f;
-    const quint32 binary = (quint32(digest[offset] & 0x7f) << 24)
-        | (quint32(digest[offset + 1]) << 16) | (quint32(digest[offset + 2]) << 8)
-        | quint32(digest[offset + 3]);
-    return QStringLiteral("%1").arg(binary % 1000000, 6, 10, QLatin1Char('0'));
 }
 
 } // namespace
@@ -297,7 +277,7 @@ void tst_PXAuth::codeMatchesDirectDerivation()
     QVERIFY(m_auth->setAuthURL(text, text.section(QLatin1Char(','), 0, 0)));
     m_auth->setTimeStamp(offset);
     Clock::setFixedTime(deviceTime);
-    QCOMPARE(m_auth->authURL()->otpCode(), referenceCode(text, deviceTime + offset));
+    QCOMPARE(m_auth->authURL()->otpCode(), independentCode(text, deviceTime + offset));
 }
 
 void tst_PXAuth::absentOrEmptyPasswordReadsNull()

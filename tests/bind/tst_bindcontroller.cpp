@@ -55,7 +55,7 @@ struct Case
 void bindEarlierAccount()
 {
     QVERIFY(PXAuth::sharedAuth().setAuthURL(oldPhone + ",OLDOLD,device", oldPhone));
-    UserDefaults::standardUserDefaults().setObject(oldPhone, PXBindController::phoneNumberKey);
+    UserDefaults::standardUserDefaults().setObject(oldPhone, PXAuth::phoneNumberKey);
 }
 
 QByteArray reply(const char *data)

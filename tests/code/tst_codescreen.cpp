@@ -87,7 +87,7 @@ private Q_SLOTS:
         QFETCH(bool, storedHide);
         QFETCH(bool, hides);
         UserDefaults &defaults = UserDefaults::standardUserDefaults();
-        defaults.setObject(phoneStored ? phone : QString(), PXCodeController::phoneNumberKey);
+        defaults.setObject(phoneStored ? phone : QString(), PXAuth::phoneNumberKey);
         defaults.setBool(storedHide, PXCodeController::hidePellinKey);
         defaults.synchronize();
         QFETCH(int, code);

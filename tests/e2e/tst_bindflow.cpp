@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 #include "Application.h"
 #include "Clock.h"
+#include "IndependentCode.h"
 #include "OTPAuthURL.h"
 #include "PXAuth.h"
 #include "PXBindController.h"
@@ -21,28 +22,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
-
 namespace {
 const QString phone = QStringLiteral("13700137000");
 
-// The marketplace's code, without our OTP classes: HMAC-SHA-1 keyed by the
-// ASCII of Base64(text) over the 180-second step, RFC 4226 truncation.
-QString independentCode(const QString &text)
+// The code at the corrected time, computed without our OTP classes.
+QString codeNow(const QString &text)
 {
-    const QByteArray key = text.toUtf8().toBase64();
-    const quint64 step = quint64(Clock::now() + PXAuth::sharedAuth().timeStamp()) / 180;
-    unsigned char counter[8];
-    for (int i = 0; i < 8; ++i)
-        counter[i] = static_cast<unsigned char>(step >> (8 * (7 - i)));
-    unsigned char mac[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    HMAC(EVP_sha1(), key.constData(), int(key.size()), counter, 8, mac, &size);
-    const unsigned char *p = mac + (mac[size - 1] & 0xf);
-    const quint32 value = (quint32(p[0] & 0x7f) << 24) | (quint32(p[1]) << 16)
-        | (quint32(p[2]) << 8) | quint32(p[3]);
-    return QStringLiteral("%1").arg(value % 1000000, 6, 10, QLatin1Char('0'));
+    return independentCode(text, Clock::now() + PXAuth::sharedAuth().timeStamp());
 }
 
 QJsonObject call(bool post, const QString &path, const QVariantMap &params)
@@ -96,7 +82,7 @@ private Q_SLOTS:
         TOTPCodeCell *row = nullptr;
         QTRY_VERIFY((row = stack->topViewController()->findChild<TOTPCodeCell *>()));
         const QString otp = row->codeLabel()->text();
-        QCOMPARE(otp, independentCode(secretText));
+        QCOMPARE(otp, codeNow(secretText));
         QCOMPARE(
             call(true, "/merchant/verifyCode", {{"phone", phone}, {"code", otp}}).value("code"),
             QJsonValue(0));
@@ -120,7 +106,7 @@ private Q_SLOTS:
         QTRY_VERIFY(PXAuth::sharedAuth().timeStamp() > 50); // the service clock is 61 s ahead
         QCOMPARE(stack->topViewController(), again);
         QCOMPARE(UserDefaults::standardUserDefaults().stringForKey("phoneNumber"), phone);
-        QCOMPARE(PXAuth::sharedAuth().authURL()->otpCode(), independentCode(secretText));
+        QCOMPARE(PXAuth::sharedAuth().authURL()->otpCode(), codeNow(secretText));
         Clock::clearFixedTime();
     }
 };
