@@ -1,0 +1,275 @@
+#include "Clock.h"
+#include "PXCodeView.h"
+#include "PXGestureIDView.h"
+#include "PXModalPresenter.h"
+#include "PXPasswordVM.h"
+#include "PXTimerInstance.h"
+#include "TestWidgets.h"
+#include "UserDefaults.h"
+
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+constexpr double t0 = 1.8e9;
+
+struct Recorder : PXGestureViewDelegate, PXGestureIDViewDelegate
+{
+    QString results; // one digit per pad result
+    QStringList calls;
+    void handlePasswordResult(qint64 result) override { results += QString::number(result); }
+    void gestureIDResult(qint64 result) override { calls.append(QString::number(result)); }
+    void cannotModifyGesturePassword() override { calls.append(QStringLiteral("cannot")); }
+    void didClickModifyGesturePassword() override { calls.append(QStringLiteral("modify")); }
+    void forgetGestureID() override { calls.append(QStringLiteral("forget")); }
+    void changeAccount() override { calls.append(QStringLiteral("account")); }
+};
+
+// What the file holds, not what the store buffers.
+UserDefaults onDisk()
+{
+    return UserDefaults(UserDefaults::standardUserDefaults().filePath());
+}
+
+// "4": the centre of node 4; "i4": just inside its top left corner;
+// "g01": halfway between the centres of 0 and 1, in the gap.
+QPoint pointAt(PXGestureView &pad, const QString &at)
+{
+    const auto node = [&pad, &at](int i) { return pad.codeArray().at(at.at(i).digitValue()); };
+    if (at.startsWith(QLatin1Char('i')))
+        return node(1)->frame().topLeft().toPoint() + QPoint(1, 1);
+    if (at.startsWith(QLatin1Char('g')))
+        return ((node(1)->frame().center() + node(2)->frame().center()) / 2).toPoint();
+    return node(0)->frame().center().toPoint();
+}
+
+// Steps: p, m, r: the mouse's press, move, release; t, u, e, c: a finger's
+// begin, move, end, cancel; w: wait past the reset.
+void run(PXGestureView &pad, const QString &script)
+{
+    static QPointingDevice *finger = QTest::createTouchDevice();
+    QTouchEvent cancel(QEvent::TouchCancel, finger);
+    const QHash<QChar, std::function<void(QPoint)>> steps {
+        {'p', [&](QPoint at) { QTest::mousePress(&pad, Qt::LeftButton, {}, at); }},
+        {'m', [&](QPoint at) { QTest::mouseMove(&pad, at); }},
+        {'r', [&](QPoint at) { QTest::mouseRelease(&pad, Qt::LeftButton, {}, at); }},
+        {'t', [&](QPoint at) { QTest::touchEvent(&pad, finger).press(0, at, &pad); }},
+        {'u', [&](QPoint at) { QTest::touchEvent(&pad, finger).move(0, at, &pad); }},
+        {'e', [&](QPoint at) { QTest::touchEvent(&pad, finger).release(0, at, &pad); }},
+        {'c', [&](QPoint) { QCoreApplication::sendEvent(&pad, &cancel); }},
+        {'w', [](QPoint) { QTest::qWait(PXGestureView::resetMilliseconds + 150); }},
+    };
+    for (const QString &step : script.split(QLatin1Char(' ')))
+        steps[step.at(0)](step.size() > 1 ? pointAt(pad, step.mid(1)) : QPoint(1, 1));
+}
+
+// Draws nodes with the keypad's digits, after Escape has cleared the pad.
+void draw(QWidget *pad, const QString &nodes)
+{
+    QTest::keyClick(pad, Qt::Key_Escape);
+    for (QChar node : nodes)
+        QTest::keyClick(pad, Qt::Key(Qt::Key_0 + PXCodeView::keypadDigit(node.digitValue())));
+    QTest::keyClick(pad, Qt::Key_Enter);
+}
+
+// A pad as the lock screen sets it up, shown.
+void setUp(PXGestureView &pad, Recorder &recorder, qint64 mode)
+{
+    pad.setDelegate(&recorder);
+    pad.setPasswordHandle(mode);
+    pad.resize(275, 275);
+    pad.setWidth(275);
+    pad.show();
+}
+
+// A table row; text columns are QString.
+QString column(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+template<typename T> T column(T value)
+{
+    return value;
+}
+template<typename... T> void row(const char *name, T... values)
+{
+    (QTest::newRow(name) << ... << column(values));
+}
+
+} // namespace
+
+class tst_GestureLock : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        static QTemporaryDir data;
+        qputenv("KELVO_DATA_DIR", data.path().toLocal8Bit());
+    }
+
+    void init()
+    {
+        PXTimerInstance::shareInstance()->stopTimer();
+        UserDefaults &defaults = UserDefaults::standardUserDefaults();
+        defaults.removeObjectForKey(PXTimerInstance::limitBeganTimeKey);
+        defaults.removeObjectForKey(PXGestureIDView::limitCountKey);
+        PXPasswordVM::sharedPasswordVM()->setPassword("012", "012");
+        Clock::setFixedTime(t0);
+        PXModalPresenter::clear();
+    }
+
+    void drawing_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("password"); // the selection after the script
+        QTest::addColumn<QString>("results"); // verified against 012
+        row("top row", "p0 mg01 mi1 m1 mg12 m2 r", "012", "3");
+        row("column then row", "p0 mg03 mi3 mg36 m6 mi7 m8 r", "03678", "4");
+        row("sliding back", "p0 m1 m2 m1 m0 m4 r", "0124", "4");
+        row("nothing between nodes is added", "p0 m2 r", "02", "4");
+        row("press on a selected node", "p0 m1 m2 r p1 m4 r", "01214", "34");
+        row("no node: nothing, not even a reset", "pg01 mg45 r p4 w", "4", "");
+        row("the reset takes a new stroke too", "p0 m1 m2 r p4 m5 w", "", "3");
+        row("a finger; its cancel keeps its nodes", "t3 u4 c t5 e5", "345", "4");
+    }
+
+    void drawing()
+    {
+        QFETCH(QString, script);
+        PXGestureView pad;
+        Recorder recorder;
+        setUp(pad, recorder, PXPasswordHandleVerify);
+        QVERIFY(QTest::qWaitForWindowExposed(&pad));
+        run(pad, script);
+        QTEST(pad.getPassword(), "password");
+        QTEST(recorder.results, "results");
+        for (PXCodeView *code : pad.selectedCodes())
+            QCOMPARE(code->success(), !recorder.results.endsWith(QLatin1Char('4')));
+        for (PXCodeView *code : pad.codeArray()) // what a screen reader is told
+            QCOMPARE(QAccessible::queryAccessibleInterface(code)->state().checked,
+                     pad.isSelected(code));
+    }
+
+    void modes_data()
+    {
+        QTest::addColumn<qint64>("mode");
+        QTest::addColumn<QStringList>("drawings");
+        QTest::addColumn<QString>("results");
+        QTest::addColumn<QString>("stored");
+        row("set, mismatch, set", qint64(1), QStringList {"0125", "0124", "0125"}, "021", "0125");
+        row("set one node", qint64(1), QStringList {"4", "4"}, "01", "4");
+        row("verify", qint64(2), QStringList {"012", "0123", "01", "210"}, "3444", "012");
+        row("none: never told", qint64(0), QStringList {"0125"}, "", "012");
+    }
+
+    void modes()
+    {
+        QFETCH(qint64, mode);
+        QFETCH(QStringList, drawings);
+        PXGestureView pad;
+        Recorder recorder;
+        setUp(pad, recorder, mode);
+        for (const QString &drawing : drawings)
+            draw(&pad, drawing);
+        QTEST(recorder.results, "results");
+        QCOMPARE(pad.success(), !recorder.results.endsWith('2') && !recorder.results.endsWith('4'));
+        QTEST(onDisk().stringForKey(PXPasswordVM::gestureIdKey), "stored");
+    }
+
+    void freeze_data()
+    {
+        QTest::addColumn<double>("begin"); // stored freeze start - t0; NaN: none
+        QTest::addColumn<int>("stored"); // attempts left; -1: none
+        QTest::addColumn<int>("wrong"); // wrong patterns drawn on the first screen
+        QTest::addColumn<bool>("restart"); // then a new process, a new screen
+        QTest::addColumn<int>("ticks"); // then this many minutes pass
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<bool>("red");
+        QTest::addColumn<int>("count"); // also stored; 0 means frozen
+        const double none = qQNaN();
+        const QString one = QStringLiteral("密码错误，还可以再输入1次");
+        row("four wrong", none, -1, 4, false, 0, one, true, 1);
+        row("fifth freezes", none, -1, 5, false, 0, "请30分钟后重试", true, 0);
+        row("a minute on", none, -1, 5, false, 1, "请29分钟后重试", true, 0);
+        row("runs out, colour stays", none, -1, 5, false, 30, "请绘制解锁图案", true, 5);
+        row("restart keeps one attempt", none, -1, 4, true, 0, "请绘制解锁图案", false, 1);
+        row("restart keeps the freeze", none, -1, 5, true, 0, "请30分钟后重试", false, 0);
+        row("10 minutes in", -600.0, 0, 0, false, 0, "请20分钟后重试", false, 0);
+        row("clock set back an hour", 3600.0, 0, 0, false, 0, "请30分钟后重试", false, 0);
+        row("30 minutes on: over", -1800.0, 0, 0, false, 0, "请绘制解锁图案", false, 5);
+        row("no freeze gives nothing back", -7200.0, 2, 0, false, 0, "请绘制解锁图案", false, 2);
+    }
+
+    void freeze()
+    {
+        QFETCH(double, begin);
+        QFETCH(int, stored);
+        QFETCH(int, count);
+        UserDefaults &defaults = UserDefaults::standardUserDefaults();
+        if (!qIsNaN(begin))
+            defaults.setDouble(t0 + begin, PXTimerInstance::limitBeganTimeKey);
+        if (stored >= 0)
+            defaults.setObject(stored, PXGestureIDView::limitCountKey);
+        Recorder host;
+        auto screen = std::make_unique<PXGestureIDView>();
+        screen->setDelegate(&host);
+        QFETCH(int, wrong);
+        for (int i = 0; i < wrong; ++i)
+            draw(screen->gestureView(), QStringLiteral("345"));
+        QCOMPARE(host.calls, wrong == 5 ? QStringList {"cannot"} : QStringList {});
+        if (QFETCH(bool, restart); restart) {
+            screen.reset();
+            PXTimerInstance::shareInstance()->stopTimer();
+            screen = std::make_unique<PXGestureIDView>();
+        }
+        QFETCH(int, ticks);
+        for (int i = 0; i < ticks; ++i)
+            PXTimerInstance::shareInstance()->timing();
+        QTEST(screen->label()->text(), "prompt");
+        QTEST(screen->label()->palette().color(QPalette::WindowText) == Qt::red, "red");
+        QCOMPARE(screen->count(), count);
+        QCOMPARE(onDisk().integerForKey(PXGestureIDView::limitCountKey), count);
+        QCOMPARE(screen->gestureView()->isEnabled(), count > 0);
+        QCOMPARE(screen->manageBtn()->isEnabled(), count > 0);
+        QCOMPARE(PXTimerInstance::shareInstance()->isRunning(), count == 0);
+        if (wrong == 5)
+            QCOMPARE(onDisk().doubleForKey(PXTimerInstance::limitBeganTimeKey), t0);
+    }
+
+    // The password management flow, from the keyboard.
+    void manage()
+    {
+        PXPasswordVM::sharedPasswordVM()->clearPassword();
+        QVERIFY(!PXGestureIDView().manageBtn()); // set mode has nothing to manage
+        PXPasswordVM::sharedPasswordVM()->setPassword("012", "012");
+        Recorder host;
+        PXGestureIDView screen;
+        screen.setDelegate(&host);
+        screen.resize(375, 623);
+        screen.show();
+        PXModalPresenter::scriptAnswers({3, 1, 2, 0});
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(screen.manageBtn(), Qt::Key_Space);
+        QTRY_COMPARE(host.calls, (QStringList {"forget", "account", "modify"}));
+        QCOMPARE(PXModalPresenter::presentations().constFirst().buttons,
+                 (QStringList {"修改手势密码", "忘记手势密码", "切换其他账号", "取消"}));
+        QCOMPARE(screen.label()->text(), QStringLiteral("请输入原手势密码"));
+        const QStringList drawings {"345", "012", "678", "678"};
+        const QStringList prompts {"密码错误，还可以再输入4次", "请绘制新的解锁图案",
+                                   "请再绘制解锁图案", "设置成功"};
+        for (qsizetype i = 0; i < drawings.size(); ++i) {
+            draw(screen.gestureView(), drawings.at(i));
+            QCOMPARE(screen.label()->text(), prompts.at(i));
+            QCOMPARE(screen.count(), i == 0 ? 4 : 5); // a verified pattern refills them
+        }
+        QCOMPARE(currentToast(), QStringLiteral("设置成功"));
+        QCOMPARE(host.calls.constLast(), QStringLiteral("1"));
+        QVERIFY(PXPasswordVM::sharedPasswordVM()->verifyPassword(QStringLiteral("678")));
+    }
+};
+
+QTEST_MAIN(tst_GestureLock)
+#include "tst_gesturelock.moc"
