@@ -28,6 +28,14 @@
 #if __has_include("PXLoginController.h")
 #include "PXLoginController.h"
 #endif
+#if __has_include("PXGestureIDView.h")
+#include "Clock.h"
+#include "PXCodeView.h"
+#include "PXGestureIDView.h"
+#include "PXPasswordVM.h"
+#include "PXTimerInstance.h"
+#include "UserDefaults.h"
+#endif
 
 #include <QApplication>
 #include <QDir>
@@ -107,6 +115,31 @@ private:
     PXTextField *m_code = nullptr;
     PXTableView *m_table = nullptr;
 };
+
+#if __has_include("PXGestureIDView.h")
+// Hosts the gesture lock as the lock host at launch does.
+class GestureHost : public PXBaseController
+{
+public:
+    void viewDidLoad() override
+    {
+        PXBaseController::viewDidLoad();
+        setTitle(QStringLiteral("Kelvo Ostrel"));
+        m_gesture = new PXGestureIDView(this);
+    }
+    PXGestureIDView *gesture() const { return m_gesture; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        PXBaseController::resizeEvent(event);
+        m_gesture->setGeometry(frame().toRect());
+    }
+
+private:
+    PXGestureIDView *m_gesture = nullptr;
+};
+#endif
 
 using Stage = std::function<void(PXWindow &)>;
 
@@ -203,6 +236,32 @@ QList<Shot> screens()
 #endif
 #if __has_include("PXLoginController.h")
     shots.append({"login", plain<PXLoginController>()});
+#endif
+#if __has_include("PXGestureIDView.h")
+    // The gesture lock over a screen's content area; nodes is drawn (and left
+    // drawn) once the screen is laid out; a stored password means verify mode.
+    const auto gesture = [](const QString &password, const QList<int> &nodes) -> Stage {
+        return [password, nodes](PXWindow &w) {
+            PXPasswordVM::sharedPasswordVM()->setPassword(password, password);
+            auto *host = new GestureHost;
+            install(w, host);
+            w.show();
+            QCoreApplication::processEvents();
+            PXGestureView *pad = host->gesture()->gestureView();
+            for (int node : nodes)
+                pad->touchesMoved(pad->codeArray().at(node)->frame().center());
+            pad->touchesEnded();
+        };
+    };
+    shots.append({"gesture-set", gesture({}, {})});
+    shots.append({"gesture-accepted", gesture("03678", {0, 3, 6, 7, 8})});
+    shots.append({"gesture-rejected", gesture("03678", {2, 4, 6, 7})});
+    shots.append({"gesture-frozen", [gesture](PXWindow &w) {
+                      UserDefaults &defaults = UserDefaults::standardUserDefaults();
+                      defaults.setDouble(Clock::now() - 150, PXTimerInstance::limitBeganTimeKey);
+                      defaults.setObject(0, PXGestureIDView::limitCountKey);
+                      gesture("03678", {})(w);
+                  }});
 #endif
     return shots;
 }
