@@ -1,6 +1,7 @@
 #include "PXGestureView.h"
 
 #include "PXCodeView.h"
+#include "PXColor.h"
 #include "PXPasswordVM.h"
 
 #include <QKeyEvent>
@@ -224,15 +225,29 @@ void PXGestureView::keyPressEvent(QKeyEvent *event)
     }
 }
 
+void PXGestureView::focusInEvent(QFocusEvent *event)
+{
+    m_focusRing = event->reason() != Qt::MouseFocusReason;
+    PXBaseView::focusInEvent(event);
+}
+
 void PXGestureView::paintEvent(QPaintEvent *)
 {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (hasFocus() && m_focusRing) {
+        // Keyboard users see where their digits go.
+        QColor ring = PXColor::accent();
+        ring.setAlphaF(0.4);
+        p.setPen(QPen(ring, 1.0, Qt::DashLine));
+        const double radius = m_width / 8;
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    }
     if (m_selectedCodes.size() < 2)
         return;
     QPainterPath path(m_selectedCodes.constFirst()->frame().center());
     for (qsizetype i = 1; i < m_selectedCodes.size(); ++i)
         path.lineTo(m_selectedCodes.at(i)->frame().center());
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
     QColor colour = m_success ? QColor(2, 174, 240) : QColor(208, 36, 36);
     colour.setAlphaF(0.7);
     QPen pen(colour, 5.0);

@@ -83,6 +83,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     PXCodeView *hitTest(const QPointF &point);
@@ -98,4 +99,5 @@ private:
     QString m_oldPassword; // null until the first drawing in set mode
     PXPasswordVM *m_passwordVM;
     bool m_keyStroke = false; // a keyboard drawing has begun
+    bool m_focusRing = false; // focus came from the keyboard or the program
 };

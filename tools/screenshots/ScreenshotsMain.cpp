@@ -248,6 +248,8 @@ QList<Shot> screens()
             w.show();
             QCoreApplication::processEvents();
             PXGestureView *pad = host->gesture()->gestureView();
+            if (nodes.isEmpty())
+                pad->setFocus(); // as a keyboard user finds it
             for (int node : nodes)
                 pad->touchesMoved(pad->codeArray().at(node)->frame().center());
             pad->touchesEnded();
