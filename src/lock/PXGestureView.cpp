@@ -163,9 +163,14 @@ bool PXGestureView::event(QEvent *event)
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
-    case QEvent::TouchCancel:
-        touchEvent(static_cast<QTouchEvent *>(event));
+    case QEvent::TouchCancel: {
+        // A touchpad's fingers are not on the pad; they move the pointer.
+        auto *touch = static_cast<QTouchEvent *>(event);
+        if (touch->device()->type() != QInputDevice::DeviceType::TouchScreen)
+            return PXBaseView::event(event);
+        touchEvent(touch);
         return true;
+    }
     default:
         return PXBaseView::event(event);
     }
