@@ -181,8 +181,7 @@ private Q_SLOTS:
 
     void freeze_data()
     {
-        QTest::addColumn<double>("begin"); // stored freeze start - t0; NaN: none
-        QTest::addColumn<int>("stored"); // attempts left; -1: none
+        QTest::addColumn<double>("begin"); // a stored freeze's start - t0; NaN: none
         QTest::addColumn<int>("wrong"); // wrong patterns drawn on the first screen
         QTest::addColumn<bool>("restart"); // then a new process, a new screen
         QTest::addColumn<int>("ticks"); // then this many minutes pass
@@ -190,29 +189,26 @@ private Q_SLOTS:
         QTest::addColumn<bool>("red");
         QTest::addColumn<int>("count"); // also stored; 0 means frozen
         const double none = qQNaN();
-        const QString one = QStringLiteral("密码错误，还可以再输入1次");
-        row("four wrong", none, -1, 4, false, 0, one, true, 1);
-        row("fifth freezes", none, -1, 5, false, 0, "请30分钟后重试", true, 0);
-        row("a minute on", none, -1, 5, false, 1, "请29分钟后重试", true, 0);
-        row("runs out, colour stays", none, -1, 5, false, 30, "请绘制解锁图案", true, 5);
-        row("restart keeps one attempt", none, -1, 4, true, 0, "请绘制解锁图案", false, 1);
-        row("restart keeps the freeze", none, -1, 5, true, 0, "请30分钟后重试", false, 0);
-        row("10 minutes in", -600.0, 0, 0, false, 0, "请20分钟后重试", false, 0);
-        row("clock set back an hour", 3600.0, 0, 0, false, 0, "请30分钟后重试", false, 0);
-        row("30 minutes on: over", -1800.0, 0, 0, false, 0, "请绘制解锁图案", false, 5);
-        row("no freeze gives nothing back", -7200.0, 2, 0, false, 0, "请绘制解锁图案", false, 2);
+        row("four wrong", none, 4, false, 0, "密码错误，还可以再输入1次", true, 1);
+        row("fifth freezes", none, 5, false, 0, "请30分钟后重试", true, 0);
+        row("a minute on", none, 5, false, 1, "请29分钟后重试", true, 0);
+        row("runs out, colour stays", none, 5, false, 30, "请绘制解锁图案", true, 5);
+        row("restart keeps one attempt", none, 4, true, 0, "请绘制解锁图案", false, 1);
+        row("restart keeps the freeze", none, 5, true, 0, "请30分钟后重试", false, 0);
+        row("10 minutes in", -600.0, 0, false, 0, "请20分钟后重试", false, 0);
+        row("clock set back an hour", 3600.0, 0, false, 0, "请30分钟后重试", false, 0);
+        row("30 minutes on: over", -1800.0, 0, false, 0, "请绘制解锁图案", false, 5);
     }
 
     void freeze()
     {
         QFETCH(double, begin);
-        QFETCH(int, stored);
         QFETCH(int, count);
         UserDefaults &defaults = UserDefaults::standardUserDefaults();
-        if (!qIsNaN(begin))
+        if (!qIsNaN(begin)) { // as the fifth wrong pattern left it
             defaults.setDouble(t0 + begin, PXTimerInstance::limitBeganTimeKey);
-        if (stored >= 0)
-            defaults.setObject(stored, PXGestureIDView::limitCountKey);
+            defaults.setObject(0, PXGestureIDView::limitCountKey);
+        }
         Recorder host;
         auto screen = std::make_unique<PXGestureIDView>();
         screen->setDelegate(&host);
