@@ -82,7 +82,7 @@ void PXGestureIDView::resizeEvent(QResizeEvent *)
 {
     const int w = width();
     const int h = height();
-    const int side = w - padInset;
+    const int side = std::max(0, w - padInset);
     m_label->setGeometry(0, (h - side) / 4, w, labelHeight);
     m_gestureView->setGeometry((w - side) / 2, (h - side) / 2, side, side);
     m_gestureView->setWidth(side);

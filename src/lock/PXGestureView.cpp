@@ -10,6 +10,7 @@
 #include <QPainterPath>
 #include <QTimer>
 #include <QTouchEvent>
+#include <algorithm>
 
 namespace {
 
@@ -22,8 +23,8 @@ int numberForDigit(int digit)
     return row * 3 + (digit - 1) % 3;
 }
 
-// A square holds its top and left edges but not its bottom and right ones,
-// so a point on the line between two touching squares is in one of them.
+// A node's square holds its top and left edges but not its bottom and right
+// ones.
 bool holds(const QRectF &frame, const QPointF &point)
 {
     return point.x() >= frame.left() && point.x() < frame.right() && point.y() >= frame.top()
@@ -214,7 +215,9 @@ void PXGestureView::mouseReleaseEvent(QMouseEvent *event)
 void PXGestureView::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
-    if (key >= Qt::Key_1 && key <= Qt::Key_9) {
+    // Digits with Ctrl, Alt or Meta are someone else's shortcuts.
+    const bool plain = (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) == 0;
+    if (key >= Qt::Key_1 && key <= Qt::Key_9 && plain) {
         // The first key of a drawing is its press, the others its moves.
         PXCodeView *code = codeArray().at(numberForDigit(key - Qt::Key_0));
         if (!m_keyStroke || !isSelected(code))
