@@ -4,6 +4,7 @@
 #include "OTPOffsetSource.h"
 #include "PXAuth.h"
 #include "PXCodeController.h"
+#include "PXCodeCopier.h"
 #include "PXFadingLabel.h"
 #include "PXNavigationController.h"
 #include "PXNetwork.h"
@@ -14,6 +15,10 @@
 #include "TOTPCodeCell.h"
 #include "UserDefaults.h"
 
+#include <TestWidgets.h>
+
+#include <QClipboard>
+#include <QMimeData>
 #include <QtTest>
 #include <numbers>
 
@@ -210,6 +215,40 @@ private Q_SLOTS:
         QCOMPARE(cell.warningLabel()->text(), current);
         QTRY_VERIFY(!cell.runningFade());
         QVERIFY(cell.codeLabel()->opacity() == 1.0 && cell.warningLabel()->isHidden());
+    }
+
+    void copy_data()
+    {
+        QTest::addColumn<bool>("keyboard");
+        QTest::addColumn<bool>("copiedOver"); // something else copied before the period ends
+        QTest::newRow("click, still on the clipboard") << false << false;
+        QTest::newRow("Ctrl+C, copied over") << true << true;
+    }
+
+    void copy()
+    {
+        QFETCH(bool, keyboard);
+        QFETCH(bool, copiedOver);
+        offset = 0;
+        std::shared_ptr<OTPAuthURL> account
+            = OTPAuthURL::authURLWithURL(QStringLiteral("otpauth://totp/1?secret=MZXW6"));
+        Clock::setFixedTime(base + 179.6); // 0.4 s before the period ends
+        QWidget screen;
+        auto *cell = new TOTPCodeCell(&screen);
+        cell->setAuthURL(account);
+        screen.show();
+        QApplication::setActiveWindow(&screen);
+        QVERIFY(QTest::qWaitForWindowActive(&screen));
+        keyboard ? QTest::keyClick(&screen, Qt::Key_C, Qt::ControlModifier)
+                 : QTest::mouseClick(cell, Qt::LeftButton);
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        QCOMPARE(clipboard->text(), account->otpCode());
+        QCOMPARE(clipboard->mimeData()->data(PXCodeCopier::secretHintType), "secret");
+        QCOMPARE(currentToast(), QStringLiteral("已复制"));
+        if (copiedOver)
+            clipboard->setText(QStringLiteral("mine"));
+        QTRY_VERIFY(cell->copier()->pendingCode().isEmpty());
+        QCOMPARE(clipboard->text(), copiedOver ? QStringLiteral("mine") : QString());
     }
 };
 

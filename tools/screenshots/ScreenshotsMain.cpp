@@ -22,6 +22,7 @@
 #include "PXAuth.h"
 #include "PXCodeController.h"
 #include "PXServiceOverride.h"
+#include "TOTPCodeCell.h"
 #include "UserDefaults.h"
 #include <cmath>
 #endif
@@ -200,6 +201,16 @@ QList<Shot> screens()
     shots.append({"code", code(false, 0.3)});
     shots.append({"code-one-tile", code(true, 0.3)});
     shots.append({"code-clock-late", code(false, 0.95)});
+    shots.append({"code-copied", [code](PXWindow &w) {
+                      code(false, 0.3)(w);
+                      // Once the screen is shown and its row exists.
+                      QTimer::singleShot(0, &w, [&w] {
+                          const auto screens = w.rootViewController()->viewControllers();
+                          auto *screen = qobject_cast<PXCodeController *>(screens.first());
+                          if (screen && screen->codeCell())
+                              screen->codeCell()->copyCode();
+                      });
+                  }});
 #endif
 #if __has_include("PXLoginController.h")
     shots.append({"login", plain<PXLoginController>()});
