@@ -6,6 +6,7 @@
 #include "PXAuth.h"
 #include "PXBindController.h"
 #include "PXCodeController.h"
+#include "PXCodeForm.h"
 #include "PXFadingLabel.h"
 #include "PXNavigationController.h"
 #include "PXServiceOverride.h"
@@ -47,7 +48,7 @@ QString requestCode(PXBindController *bind, const QString &previous)
     QString code;
     (void)QTest::qWaitFor([&] {
         code = call(false, "/test/lastCode", {{"phone", phone}}).value("msg").toString();
-        return bind->isTiming() && code.size() == 6 && code != previous;
+        return bind->form()->isTiming() && code.size() == 6 && code != previous;
     });
     return code;
 }

@@ -16,6 +16,7 @@
 
 #if __has_include("PXBindController.h")
 #include "PXBindController.h"
+#include "PXCodeForm.h"
 #endif
 #if __has_include("PXCodeController.h")
 #include "Clock.h"
@@ -167,9 +168,9 @@ QList<Shot> screens()
                       auto *bind = new PXBindController;
                       install(w, bind);
                       bind->field()->setText(QStringLiteral("13800138000"));
-                      bind->startTiming();
-                      bind->timing();
-                      bind->timing();
+                      bind->form()->startTiming();
+                      bind->form()->timing();
+                      bind->form()->timing();
                   }});
     shots.append(
         {"bind-confirm", [](PXWindow &w) {
