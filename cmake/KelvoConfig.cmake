@@ -1,5 +1,12 @@
 # Build-time configuration: fixed when the app is built, never read at run time.
 set(KELVO_SERVICE_BASE_URL "http://127.0.0.1:8756" CACHE STRING "Base URL of the marketplace service")
+# Build folders configured before the logins pointed these at the reference
+# service keep their cached values; move the old placeholders along.
+foreach(var IN ITEMS KELVO_WEB_LOGIN_BASE KELVO_MAIN_STORE_URL KELVO_PARTNER_STORE_URL)
+    if("${${var}}" MATCHES "^(http://127\\.0\\.0\\.1:8757|https://apps\\.example\\.invalid/)")
+        unset(${var} CACHE)
+    endif()
+endforeach()
 set(KELVO_WEB_LOGIN_BASE "http://127.0.0.1:8756" CACHE STRING "Base address of the marketplace web login")
 set(KELVO_MAIN_STORE_URL "http://127.0.0.1:8756/store/lumo" CACHE STRING "Store page of the main app")
 set(KELVO_PARTNER_STORE_URL "http://127.0.0.1:8756/store/corvix" CACHE STRING "Store page of the partner app")

@@ -12,6 +12,7 @@
 #include <openssl/x509.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -204,6 +205,9 @@ QByteArray CryptorTools::CCCryptData(const QByteArray &data, int algorithm, int 
     const CipherPtr cipher = fetchCipher(algorithm, iv.has_value());
     if (!cipher)
         return fail(Unimplemented);
+    // OpenSSL counts in int; the output needs a block more than the input.
+    if (data.size() > std::numeric_limits<int>::max() - 2 * keyLength)
+        return fail(ParamError);
     const int block = EVP_CIPHER_get_block_size(cipher.get());
     if (!encrypt && data.size() % block != 0)
         return fail(AlignmentError);
