@@ -1,4 +1,8 @@
+#include "Application.h"
 #include "Clock.h"
+#include "CryptorTools.h"
+#include "KLCryptor.h"
+#include "KelvoConfig.h"
 #include "NotificationCenter.h"
 #include "OTPCountdownClock.h"
 #include "OTPOffsetSource.h"
@@ -19,6 +23,7 @@
 
 #include <QClipboard>
 #include <QMimeData>
+#include <QPushButton>
 #include <QtTest>
 #include <numbers>
 
@@ -118,6 +123,66 @@ private Q_SLOTS:
         QTRY_VERIFY(firstClock.isNull());
         QCOMPARE(screen->findChildren<PXLoginButton *>().size(), 2); // Pellin's hidden
         QCOMPARE(screen->loginButtons().first()->geometry(), QRect(120, 394, 80, 110));
+    }
+
+    // opened: how each URL opened begins.
+    void login_data()
+    {
+        QTest::addColumn<qint64>("port");
+        QTest::addColumn<int>("tap"); // on the image, on the tile beside it, or the port alone
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QStringList>("opened");
+        const QString web
+            = KelvoConfig::webLoginBase + QStringLiteral("/pso/vipostrellogin?win=m&token=");
+        QTest::newRow("web, tile: no fallback") << qint64(0) << 1 << false << QStringList {web};
+        QTest::newRow("Pellin, image") << qint64(2) << 0 << true << QStringList {"corvix://?"};
+        QTest::newRow("Pellin missing, tile")
+            << qint64(2) << 1 << false << QStringList {"corvix://?", KelvoConfig::partnerStoreURL};
+        QTest::newRow("main app missing")
+            << qint64(1) << 2 << false << QStringList {"lumo://?", KelvoConfig::mainStoreURL};
+        QTest::newRow("port 5: nothing") << qint64(5) << 2 << false << QStringList();
+    }
+
+    void login()
+    {
+        QFETCH(qint64, port);
+        QFETCH(int, tap);
+        QFETCH(bool, installed);
+        QFETCH(QStringList, opened);
+        Clock::setFixedTime(base); // one code throughout
+        UserDefaults::standardUserDefaults().setObject(phone, PXAuth::phoneNumberKey);
+        answer(0);
+        auto *screen = new PXCodeController;
+        PXNavigationController navigation(screen);
+        navigation.show();
+        QTRY_COMPARE(screen->loginButtons().size(), 2);
+        QStringList urls;
+        Application::sharedApplication().setURLOpener([&](const QUrl &url) {
+            urls << url.toString();
+            return installed;
+        });
+        PXLoginButton *tile = screen->loginButtons().value(port == 2 ? 1 : 0);
+        if (tap == 0)
+            QTest::mouseClick(tile->imageButton(), Qt::LeftButton);
+        else if (tap == 1)
+            QTest::mouseClick(tile, Qt::LeftButton, {}, QPoint(40, 100));
+        else
+            screen->loginButtonClicked(port);
+        Application::sharedApplication().setURLOpener({});
+        QCOMPARE(urls.size(), opened.size());
+        for (qsizetype i = 0; i < urls.size(); ++i)
+            QVERIFY2(urls.at(i).startsWith(opened.at(i)), qPrintable(urls.at(i)));
+        if (opened.isEmpty())
+            return;
+        QString token = urls.first().mid(opened.first().size());
+        const CryptorTools *key = port == 0 ? KLCryptor::m_getRSAPrivateTool()
+            : port == 1                     ? KLCryptor::app_getRSAPrivateTool()
+                                            : KLCryptor::Pellin_getRSAPrivateTool();
+        if (port == 0) { // URL-safe alphabet, padding kept
+            QVERIFY(!token.contains('+') && !token.contains('/') && token.endsWith('='));
+            token.replace('-', '+').replace('_', '/');
+        }
+        QCOMPARE(key->RSADecryptString(token), screen->key());
     }
 
     void clockFace_data()
