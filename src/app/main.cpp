@@ -1,36 +1,62 @@
 #include "AppDelegate.h"
 #include "Application.h"
+#include "PXCommandLine.h"
 #include "PXNavigationController.h"
 #include "PXWindow.h"
 
 #include <KelvoConfig.h>
 
 #include <QApplication>
+#include <QTextStream>
 #include <QUrl>
 
 namespace {
-// The first argument that reads as a URL with a scheme: how another app (or
-// the desktop's URL handler) opens this one.
-QUrl launchURL(const QStringList &arguments)
+void nameApplication()
 {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QUrl url(arguments.at(i), QUrl::StrictMode);
-        if (url.isValid() && !url.scheme().isEmpty() && url.scheme().size() > 1)
-            return url;
-    }
-    return {};
+    QCoreApplication::setApplicationName(QStringLiteral("kelvo-ostrel"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(KelvoConfig::appVersion));
+}
+
+QStringList argumentList(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+int runConsole(PXCommandLine &commandLine, PXCommandLine::Action action)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return commandLine.run(action, out, err);
 }
 } // namespace
 
 int main(int argc, char **argv)
 {
+    PXCommandLine commandLine;
+    PXCommandLine::Action action = commandLine.parse(argumentList(argc, argv));
+    if (action != PXCommandLine::Action::RunApp
+        && action != PXCommandLine::Action::ForeignOptions) {
+        // --help, --version and --code answer on the terminal: no display
+        // is needed and no window opens.
+        QCoreApplication core(argc, argv);
+        nameApplication();
+        return runConsole(commandLine, action);
+    }
+
     QApplication qtApp(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("kelvo-ostrel"));
+    nameApplication();
+    if (action == PXCommandLine::Action::ForeignOptions) {
+        action = commandLine.parse(QApplication::arguments());
+        if (action != PXCommandLine::Action::RunApp)
+            return runConsole(commandLine, action);
+    }
     QApplication::setApplicationDisplayName(QStringLiteral("Kelvo Ostrel"));
-    QApplication::setApplicationVersion(QString::fromLatin1(KelvoConfig::appVersion));
     QApplication::setDesktopFileName(QString::fromLatin1(KelvoConfig::bundleIdentifier));
 
-    const QUrl url = launchURL(QApplication::arguments());
+    const QUrl url = commandLine.launchURL();
     const QString serverName = Application::instanceServerName();
     switch (Application::forwardToRunningInstance(serverName, url)) {
     case Application::Forwarding::Delivered:

@@ -1,10 +1,15 @@
 #include "PXCodeController.h"
 
+#include "Application.h"
+#include "CryptorTools.h"
+#include "KLCryptor.h"
+#include "KelvoConfig.h"
 #include "OTPAuthURL.h"
 #include "OTPCountdownClock.h"
 #include "PXAuth.h"
 #include "PXColor.h"
 #include "PXFont.h"
+#include "PXMessageView.h"
 #include "PXNavigationController.h"
 #include "PXScreenCreators.h"
 #include "PXServiceAPI.h"
@@ -24,7 +29,7 @@ constexpr double spacing = 30;
 constexpr double tileWidth = 80;
 constexpr double tileHeight = 110;
 
-enum LoginPort : qint64 { webLoginPort = 0, pellinLoginPort = 2 };
+enum LoginPort : qint64 { webLoginPort = 0, mainAppLoginPort = 1, pellinLoginPort = 2 };
 
 } // namespace
 
@@ -173,9 +178,72 @@ QList<PXLoginButton *> PXCodeController::loginButtons() const
     return shown;
 }
 
-// The logins themselves (web site 0, main app 1, Pellin app 2) are not part
-// of this screen yet; both tap paths of a tile already end here.
-void PXCodeController::loginButtonClicked(qint64) { }
+// Both tap paths of a tile (the image and the tile itself) end here.
+void PXCodeController::loginButtonClicked(qint64 loginPort)
+{
+    switch (loginPort) {
+    case webLoginPort:
+        loginM();
+        break;
+    case mainAppLoginPort:
+        loginApp();
+        break;
+    case pellinLoginPort:
+        loginPellin();
+        break;
+    default:
+        break;
+    }
+}
+
+// The browser gets the token in the URL-safe alphabet; the padding stays.
+void PXCodeController::loginM()
+{
+    QString token = loginToken(KLCryptor::m_getRSAPublicTool());
+    if (token.isNull())
+        return;
+    token.replace(QLatin1Char('+'), QLatin1Char('-')).replace(QLatin1Char('/'), QLatin1Char('_'));
+    Application::sharedApplication().openURL(
+        QUrl(QLatin1String(KelvoConfig::webLoginBase)
+             + QStringLiteral("/pso/vipostrellogin?win=m&token=") + token));
+}
+
+void PXCodeController::loginApp()
+{
+    openPartnerApp(QStringLiteral("lumo://?"), KLCryptor::app_getRSAPublicTool(),
+                   KelvoConfig::mainStoreURL);
+}
+
+void PXCodeController::loginPellin()
+{
+    openPartnerApp(QStringLiteral("corvix://?"), KLCryptor::Pellin_getRSAPublicTool(),
+                   KelvoConfig::partnerStoreURL);
+}
+
+// The partner apps take the token as the whole query, exactly as produced.
+void PXCodeController::openPartnerApp(const QString &scheme, const CryptorTools *tool,
+                                      const char *storeURL)
+{
+    const QString token = loginToken(tool);
+    if (token.isNull())
+        return;
+    Application &application = Application::sharedApplication();
+    if (!application.openURL(QUrl(scheme + token)))
+        application.openURL(QUrl(QLatin1String(storeURL)));
+}
+
+// Opening a URL with an empty token would look like a login to the merchant
+// and fail at the other end, so the login stops here and says so.
+QString PXCodeController::loginToken(const CryptorTools *tool)
+{
+    const QString loginKey = key();
+    const QString token = loginKey.isNull() ? QString() : tool->RSAEncryptString(loginKey);
+    if (token.isEmpty()) {
+        PXMessageView::sharedWithSuperview(this, QStringLiteral("登录失败，请稍后再试"));
+        return {};
+    }
+    return token;
+}
 
 // Binding lives in a sibling library: it is reached through the screen table.
 void PXCodeController::clickLeftBarButton()

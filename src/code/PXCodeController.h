@@ -10,6 +10,7 @@
 #include <QRectF>
 #include <memory>
 
+class CryptorTools;
 class OTPAuthURL;
 class OTPCountdownClock;
 class QLabel;
@@ -43,7 +44,13 @@ public:
     void setEntrance();
     // Replaces the whole content with one built for hidePellin().
     void loadingView();
+    // 0 the web site, 1 the main app, 2 the Pellin app; anything else nothing.
     void loginButtonClicked(qint64 loginPort) override;
+    // One login each: the key encrypted for the target, in the target's URL,
+    // opened once. A partner app that cannot be opened gets its store page.
+    void loginM();
+    void loginApp();
+    void loginPellin();
     void clickLeftBarButton() override;
     void clickRightBarButton() override;
 
@@ -70,6 +77,10 @@ private:
     PXLoginButton *addLoginButton(const QString &image, const QString &caption, double imageWidth,
                                   qint64 port);
     void layoutContent();
+    // The key encrypted with tool, standard Base64; null, with a message to
+    // the merchant, when there is no account or no key.
+    QString loginToken(const CryptorTools *tool);
+    void openPartnerApp(const QString &scheme, const CryptorTools *tool, const char *storeURL);
 
     std::shared_ptr<OTPAuthURL> m_authURL;
     QString m_key;

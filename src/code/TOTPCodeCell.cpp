@@ -2,14 +2,20 @@
 
 #include "NotificationCenter.h"
 #include "OTPAuthURL.h"
+#include "PXBaseController.h"
+#include "PXCodeCopier.h"
 #include "PXColor.h"
 #include "PXFadingLabel.h"
 #include "PXFont.h"
+#include "PXMessageView.h"
+#include "TOTPGenerator.h"
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
+#include <QShortcut>
 
 namespace {
 
@@ -31,7 +37,12 @@ TOTPCodeCell::TOTPCodeCell(QWidget *parent)
     , m_nameLabel(makeLabel<QLabel>(this, 14, PXColor::accent()))
     , m_codeLabel(makeLabel<PXFadingLabel>(this, 34, PXColor::codeBlue()))
     , m_warningLabel(makeLabel<PXFadingLabel>(this, 34, PXColor::colorWithHex(0xF23C3C)))
+    , m_copier(new PXCodeCopier(this))
 {
+    setCursor(Qt::PointingHandCursor);
+    // Window-wide while the row is shown: a screen pushed over it hides it.
+    auto *copy = new QShortcut(QKeySequence::Copy, this);
+    connect(copy, &QShortcut::activated, this, &TOTPCodeCell::copyCode);
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
     QFont code = m_codeLabel->font();
@@ -140,6 +151,31 @@ void TOTPCodeCell::run(QAbstractAnimation *animation, const QString &name,
         connect(animation, &QAbstractAnimation::finished, this, std::move(done));
     m_fade = animation;
     animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void TOTPCodeCell::copyCode()
+{
+    const auto *generator
+        = m_authURL ? dynamic_cast<const TOTPGenerator *>(m_authURL->generator().get()) : nullptr;
+    if (!generator)
+        return;
+    const TOTPGenerator::Reading now = generator->currentReading();
+    m_copier->copy(now.code, now.secondsLeft);
+    QWidget *host = this;
+    for (QWidget *w = parentWidget(); w; w = w->parentWidget()) {
+        if (qobject_cast<PXBaseController *>(w)) {
+            host = w;
+            break;
+        }
+    }
+    PXMessageView::sharedWithSuperview(host, QStringLiteral("已复制"));
+}
+
+void TOTPCodeCell::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        copyCode();
+    QWidget::mouseReleaseEvent(event);
 }
 
 void TOTPCodeCell::resizeEvent(QResizeEvent *event)

@@ -7,6 +7,7 @@
 #include <memory>
 
 class OTPAuthURL;
+class PXCodeCopier;
 class PXFadingLabel;
 class QLabel;
 struct Notification;
@@ -40,8 +41,14 @@ public:
     // clock changed the offset.
     void catchUp();
 
+    // Copies the current code (a click on the row, or Ctrl+C on its screen),
+    // shows "已复制" and clears the clipboard when the code expires.
+    void copyCode();
+    PXCodeCopier *copier() const { return m_copier; }
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     void willGenerateNewOTP(const Notification &note);
@@ -55,4 +62,5 @@ private:
     PXFadingLabel *m_codeLabel;
     PXFadingLabel *m_warningLabel;
     QPointer<QAbstractAnimation> m_fade;
+    PXCodeCopier *m_copier;
 };

@@ -38,6 +38,13 @@ QString TOTPGenerator::generateOTPForDate(std::optional<double> secondsSince1970
     return generateOTPForCounter(counterForTime(date + OTPOffsetSource::offset(), m_period));
 }
 
+TOTPGenerator::Reading TOTPGenerator::currentReading() const
+{
+    const double corrected = Clock::now() + OTPOffsetSource::offset();
+    const quint64 counter = counterForTime(corrected, m_period);
+    return {generateOTPForCounter(counter), (double(counter) + 1.0) * m_period - corrected};
+}
+
 quint64 TOTPGenerator::counterForTime(double correctedSecondsSince1970, double period)
 {
     const double quotient = std::trunc(correctedSecondsSince1970 / period);

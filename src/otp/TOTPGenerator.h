@@ -21,6 +21,15 @@ public:
     // means Clock::now().
     QString generateOTPForDate(std::optional<double> secondsSince1970) const;
 
+    // The current code and the seconds it stays valid, from one reading of
+    // the corrected clock, so the two always agree.
+    struct Reading
+    {
+        QString code;
+        double secondsLeft = 0.0;
+    };
+    Reading currentReading() const;
+
     // t / period truncated toward zero; a negative or undefined quotient is
     // 0 and one beyond the counter range is its largest value.
     static quint64 counterForTime(double correctedSecondsSince1970, double period);

@@ -1,6 +1,7 @@
 #include "OTPAuthURL.h"
 #include "PXAuth.h"
 #include "PXBindController.h"
+#include "PXCodeForm.h"
 #include "PXModalPresenter.h"
 #include "PXNavigationController.h"
 #include "PXScreenCreators.h"
@@ -143,7 +144,7 @@ private Q_SLOTS:
         QTRY_COMPARE(int(m_server.requests().size() - before), c.requests);
         if (!c.binds) {
             QTRY_VERIFY(s.bind->code()->isEnabled());
-            QCOMPARE(s.bind->isTiming(), c.requests == 3);
+            QCOMPARE(s.bind->form()->isTiming(), c.requests == 3);
         }
         const auto alert = []() -> QString {
             const auto shown = PXModalPresenter::presentations().value(0);
@@ -163,26 +164,29 @@ private Q_SLOTS:
     {
         Screen s;
         PXBindController *bind = s.bind;
-        bind->startTiming();
-        QVERIFY(bind->code()->isHidden() && bind->clock()->text().isEmpty());
-        QTRY_COMPARE_WITH_TIMEOUT(bind->clock()->text(), QStringLiteral("(180)重新获取"), 2000);
-        QCOMPARE(QAccessible::queryAccessibleInterface(bind->clock())->text(QAccessible::Name),
-                 QStringLiteral("(180)重新获取"));
-        bind->timing();
-        bind->startTiming(); // a restart counts from 180 again
-        bind->timing();
-        QCOMPARE(bind->clock()->text(), QStringLiteral("(180)重新获取"));
+        bind->form()->startTiming();
+        QVERIFY(bind->code()->isHidden() && bind->form()->clock()->text().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(bind->form()->clock()->text(), QStringLiteral("(180)重新获取"),
+                                  2000);
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(bind->form()->clock())->text(QAccessible::Name),
+            QStringLiteral("(180)重新获取"));
+        bind->form()->timing();
+        bind->form()->startTiming(); // a restart counts from 180 again
+        bind->form()->timing();
+        QCOMPARE(bind->form()->clock()->text(), QStringLiteral("(180)重新获取"));
         for (int i = 0; i < 179; ++i)
-            bind->timing();
-        QCOMPARE(bind->clock()->text(), QStringLiteral("(1)重新获取"));
-        QVERIFY(!bind->isTiming() && !bind->code()->isHidden() && bind->clock()->isHidden());
+            bind->form()->timing();
+        QCOMPARE(bind->form()->clock()->text(), QStringLiteral("(1)重新获取"));
+        QVERIFY(!bind->form()->isTiming() && !bind->code()->isHidden()
+                && bind->form()->clock()->isHidden());
         bind->field()->setText(phone);
-        bind->startTiming();
+        bind->form()->startTiming();
         bind->field()->insert("1"); // a paste at position 11 is refused: no edit
-        QVERIFY(bind->isTiming() && bind->field()->text() == phone);
+        QVERIFY(bind->form()->isTiming() && bind->field()->text() == phone);
         bind->field()->setText(phone + "1");
         QTest::keyClick(bind->field(), Qt::Key_Backspace); // any edit of the number ends it
-        QVERIFY(!bind->isTiming() && !bind->code()->isHidden());
+        QVERIFY(!bind->form()->isTiming() && !bind->code()->isHidden());
         QCOMPARE(bind->field()->text(), QStringLiteral("13800138000")); // deletions always pass
     }
 };

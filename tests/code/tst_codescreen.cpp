@@ -1,9 +1,14 @@
+#include "Application.h"
 #include "Clock.h"
+#include "CryptorTools.h"
+#include "KLCryptor.h"
+#include "KelvoConfig.h"
 #include "NotificationCenter.h"
 #include "OTPCountdownClock.h"
 #include "OTPOffsetSource.h"
 #include "PXAuth.h"
 #include "PXCodeController.h"
+#include "PXCodeCopier.h"
 #include "PXFadingLabel.h"
 #include "PXNavigationController.h"
 #include "PXNetwork.h"
@@ -14,6 +19,11 @@
 #include "TOTPCodeCell.h"
 #include "UserDefaults.h"
 
+#include <TestWidgets.h>
+
+#include <QClipboard>
+#include <QMimeData>
+#include <QPushButton>
 #include <QtTest>
 #include <numbers>
 
@@ -115,6 +125,66 @@ private Q_SLOTS:
         QCOMPARE(screen->loginButtons().first()->geometry(), QRect(120, 394, 80, 110));
     }
 
+    // opened: how each URL opened begins.
+    void login_data()
+    {
+        QTest::addColumn<qint64>("port");
+        QTest::addColumn<int>("tap"); // on the image, on the tile beside it, or the port alone
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QStringList>("opened");
+        const QString web
+            = KelvoConfig::webLoginBase + QStringLiteral("/pso/vipostrellogin?win=m&token=");
+        QTest::newRow("web, tile: no fallback") << qint64(0) << 1 << false << QStringList {web};
+        QTest::newRow("Pellin, image") << qint64(2) << 0 << true << QStringList {"corvix://?"};
+        QTest::newRow("Pellin missing, tile")
+            << qint64(2) << 1 << false << QStringList {"corvix://?", KelvoConfig::partnerStoreURL};
+        QTest::newRow("main app missing")
+            << qint64(1) << 2 << false << QStringList {"lumo://?", KelvoConfig::mainStoreURL};
+        QTest::newRow("port 5: nothing") << qint64(5) << 2 << false << QStringList();
+    }
+
+    void login()
+    {
+        QFETCH(qint64, port);
+        QFETCH(int, tap);
+        QFETCH(bool, installed);
+        QFETCH(QStringList, opened);
+        Clock::setFixedTime(base); // one code throughout
+        UserDefaults::standardUserDefaults().setObject(phone, PXAuth::phoneNumberKey);
+        answer(0);
+        auto *screen = new PXCodeController;
+        PXNavigationController navigation(screen);
+        navigation.show();
+        QTRY_COMPARE(screen->loginButtons().size(), 2);
+        QStringList urls;
+        Application::sharedApplication().setURLOpener([&](const QUrl &url) {
+            urls << url.toString();
+            return installed;
+        });
+        PXLoginButton *tile = screen->loginButtons().value(port == 2 ? 1 : 0);
+        if (tap == 0)
+            QTest::mouseClick(tile->imageButton(), Qt::LeftButton);
+        else if (tap == 1)
+            QTest::mouseClick(tile, Qt::LeftButton, {}, QPoint(40, 100));
+        else
+            screen->loginButtonClicked(port);
+        Application::sharedApplication().setURLOpener({});
+        QCOMPARE(urls.size(), opened.size());
+        for (qsizetype i = 0; i < urls.size(); ++i)
+            QVERIFY2(urls.at(i).startsWith(opened.at(i)), qPrintable(urls.at(i)));
+        if (opened.isEmpty())
+            return;
+        QString token = urls.first().mid(opened.first().size());
+        const CryptorTools *key = port == 0 ? KLCryptor::m_getRSAPrivateTool()
+            : port == 1                     ? KLCryptor::app_getRSAPrivateTool()
+                                            : KLCryptor::Pellin_getRSAPrivateTool();
+        if (port == 0) { // URL-safe alphabet, padding kept
+            QVERIFY(!token.contains('+') && !token.contains('/') && token.endsWith('='));
+            token.replace('-', '+').replace('_', '/');
+        }
+        QCOMPARE(key->RSADecryptString(token), screen->key());
+    }
+
     void clockFace_data()
     {
         QTest::addColumn<double>("fraction");
@@ -210,6 +280,40 @@ private Q_SLOTS:
         QCOMPARE(cell.warningLabel()->text(), current);
         QTRY_VERIFY(!cell.runningFade());
         QVERIFY(cell.codeLabel()->opacity() == 1.0 && cell.warningLabel()->isHidden());
+    }
+
+    void copy_data()
+    {
+        QTest::addColumn<bool>("keyboard");
+        QTest::addColumn<bool>("copiedOver"); // something else copied before the period ends
+        QTest::newRow("click, still on the clipboard") << false << false;
+        QTest::newRow("Ctrl+C, copied over") << true << true;
+    }
+
+    void copy()
+    {
+        QFETCH(bool, keyboard);
+        QFETCH(bool, copiedOver);
+        offset = 0;
+        std::shared_ptr<OTPAuthURL> account
+            = OTPAuthURL::authURLWithURL(QStringLiteral("otpauth://totp/1?secret=MZXW6"));
+        Clock::setFixedTime(base + 179.6); // 0.4 s before the period ends
+        QWidget screen;
+        auto *cell = new TOTPCodeCell(&screen);
+        cell->setAuthURL(account);
+        screen.show();
+        QApplication::setActiveWindow(&screen);
+        QVERIFY(QTest::qWaitForWindowActive(&screen));
+        keyboard ? QTest::keyClick(&screen, Qt::Key_C, Qt::ControlModifier)
+                 : QTest::mouseClick(cell, Qt::LeftButton);
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        QCOMPARE(clipboard->text(), account->otpCode());
+        QCOMPARE(clipboard->mimeData()->data(PXCodeCopier::secretHintType), "secret");
+        QCOMPARE(currentToast(), QStringLiteral("已复制"));
+        if (copiedOver)
+            clipboard->setText(QStringLiteral("mine"));
+        QTRY_VERIFY(cell->copier()->pendingCode().isEmpty());
+        QCOMPARE(clipboard->text(), copiedOver ? QStringLiteral("mine") : QString());
     }
 };
 

@@ -11,6 +11,9 @@
 #include "PXParamModel.h"
 #include "PXWindow.h"
 #include "PushService.h"
+#include "UserDefaults.h"
+
+#include <IndependentCode.h>
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -70,6 +73,8 @@ private Q_SLOTS:
     void bindRootKeepsWindow();
     void boundAccountShowsCodeScreen();
     void secondLaunchForwardsURL();
+    void commandLine_data();
+    void commandLine();
 };
 
 void tst_Startup::initTestCase()
@@ -219,6 +224,76 @@ void tst_Startup::secondLaunchForwardsURL()
     QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
+}
+
+void tst_Startup::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("bound");
+    QTest::addColumn<bool>("fingerprint");
+    QTest::addColumn<bool>("gesture");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output"); // "code", or text the answer contains
+    QTest::newRow("code") << QStringList {"--code"} << true << false << false << 0 << "code";
+    QTest::newRow("nothing bound")
+        << QStringList {"--code"} << false << false << false << 69 << "No account is bound";
+    QTest::newRow("gesture lock") << QStringList {"--code"} << true << false << true << 77
+                                  << "app lock is on";
+    QTest::newRow("fingerprint lock")
+        << QStringList {"--code"} << true << true << false << 77 << "app lock is on";
+    QTest::newRow("code with a URL") << QStringList {"--code", "kelvoostrel://open"} << true
+                                     << false << false << 64 << "no other arguments";
+    QTest::newRow("version") << QStringList {"--version"} << false << false << false << 0
+                             << "kelvo-ostrel 1.0.0";
+    QTest::newRow("help") << QStringList {"-h"} << false << false << false << 0 << "--code";
+}
+
+void tst_Startup::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, bound);
+    QFETCH(bool, fingerprint);
+    QFETCH(bool, gesture);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    const QString secret = QStringLiteral("13800138000,Ab3dE9,") + PXAuth::sharedAuth().getUUID();
+    PXAuth &auth = PXAuth::sharedAuth();
+    auth.removeAuthURL();
+    if (bound)
+        QVERIFY(auth.setAuthURL(secret, QStringLiteral("13800138000")));
+    setLocks(fingerprint, gesture);
+    QVERIFY(PXParamModel::sharedParamModel()->saveLoginTypes());
+    const double offset = 7200.0; // the service clock two hours ahead
+    UserDefaults::standardUserDefaults().setDouble(offset, PXAuth::timeStampKey);
+    UserDefaults::standardUserDefaults().synchronize();
+
+    // No display at all: the console answers must not need one.
+    QProcess app;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KELVO_DATA_DIR"), dataDir().path());
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(QString::fromLatin1(name));
+    app.setProcessEnvironment(env);
+    const double before = QDateTime::currentMSecsSinceEpoch() / 1000.0 + offset;
+    app.start(QStringLiteral(KELVO_APP_BIN), arguments);
+    QVERIFY(app.waitForFinished(20000));
+    const double after = QDateTime::currentMSecsSinceEpoch() / 1000.0 + offset;
+    QCOMPARE(app.exitCode(), status);
+    const QString answer
+        = QString::fromUtf8(app.readAllStandardOutput() + app.readAllStandardError());
+    if (output == QLatin1String("code")) {
+        const QStringList fields = answer.trimmed().split(u' ');
+        QCOMPARE(fields.size(), 2);
+        // The run may straddle a period boundary; either side's code is right.
+        const double at = fields.at(0) == independentCode(secret, before) ? before : after;
+        QCOMPARE(fields.at(0), independentCode(secret, at));
+        QVERIFY(std::abs(fields.at(1).toDouble() - (180.0 - std::fmod(at, 180.0))) <= 2.0);
+    } else {
+        QVERIFY2(answer.contains(output), qPrintable(answer));
+    }
+    setLocks(false, false);
+    auth.removeAuthURL();
+    auth.setAuthURL(std::unique_ptr<OTPAuthURL>());
 }
 
 QTEST_MAIN(tst_Startup)

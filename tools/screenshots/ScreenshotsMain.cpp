@@ -16,12 +16,14 @@
 
 #if __has_include("PXBindController.h")
 #include "PXBindController.h"
+#include "PXCodeForm.h"
 #endif
 #if __has_include("PXCodeController.h")
 #include "Clock.h"
 #include "PXAuth.h"
 #include "PXCodeController.h"
 #include "PXServiceOverride.h"
+#include "TOTPCodeCell.h"
 #include "UserDefaults.h"
 #include <cmath>
 #endif
@@ -199,9 +201,9 @@ QList<Shot> screens()
                       auto *bind = new PXBindController;
                       install(w, bind);
                       bind->field()->setText(QStringLiteral("13800138000"));
-                      bind->startTiming();
-                      bind->timing();
-                      bind->timing();
+                      bind->form()->startTiming();
+                      bind->form()->timing();
+                      bind->form()->timing();
                   }});
     shots.append(
         {"bind-confirm", [](PXWindow &w) {
@@ -233,6 +235,16 @@ QList<Shot> screens()
     shots.append({"code", code(false, 0.3)});
     shots.append({"code-one-tile", code(true, 0.3)});
     shots.append({"code-clock-late", code(false, 0.95)});
+    shots.append({"code-copied", [code](PXWindow &w) {
+                      code(false, 0.3)(w);
+                      // Once the screen is shown and its row exists.
+                      QTimer::singleShot(0, &w, [&w] {
+                          const auto screens = w.rootViewController()->viewControllers();
+                          auto *screen = qobject_cast<PXCodeController *>(screens.first());
+                          if (screen && screen->codeCell())
+                              screen->codeCell()->copyCode();
+                      });
+                  }});
 #endif
 #if __has_include("PXLoginController.h")
     shots.append({"login", plain<PXLoginController>()});

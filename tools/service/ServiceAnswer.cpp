@@ -24,3 +24,21 @@ QByteArray ServiceAnswer::envelope() const
     return QJsonDocument(QJsonObject {{QStringLiteral("data"), data}})
         .toJson(QJsonDocument::Compact);
 }
+
+ServiceAnswer ServiceAnswer::html(int status, const QString &title, const QString &text)
+{
+    ServiceAnswer answer;
+    answer.status = status;
+    const QString heading = title.toHtmlEscaped();
+    answer.page
+        = QStringLiteral("<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\">"
+                         "<title>%1</title></head>\n<body><h1>%1</h1><p>%2</p></body></html>\n")
+              .arg(heading, text.toHtmlEscaped())
+              .toUtf8();
+    return answer;
+}
+
+QByteArray ServiceAnswer::body() const
+{
+    return page.isNull() ? envelope() : page;
+}

@@ -122,6 +122,18 @@ void ServiceHttpServer::addClientRoutes()
                     {post, {phone, key}, [&r, phone, key](const Params &p) {
                          return r.checkGesturePWDAuthCode(p[phone], p[key]);
                      }});
+    // The web login and the store pages stand in for the marketplace's web
+    // site, so the app's one-tap logins have somewhere to go.
+    m_routes.insert("/pso/vipostrellogin",
+                    {get, {QStringLiteral("win"), QStringLiteral("token")}, [&r](const Params &p) {
+                         return r.webLogin(p[QStringLiteral("win")], p[QStringLiteral("token")]);
+                     }});
+    for (const char *app : {"lumo", "corvix"}) {
+        m_routes.insert(QByteArray("/store/") + app,
+                        {get, {}, [app](const Params &) {
+                             return ServiceRules::storePage(QLatin1String(app));
+                         }});
+    }
     m_routes.insert("/merchant/verifyCode",
                     {post, {phone, QStringLiteral("code")}, [&r, phone](const Params &p) {
                          return r.merchantVerifyCode(p[phone], p[QStringLiteral("code")]);
@@ -289,7 +301,7 @@ std::optional<ServiceHttpServer::Params> ServiceHttpServer::parseForm(QByteArray
 
 MHD_Result ServiceHttpServer::respond(MHD_Connection *connection, const ServiceAnswer &answer)
 {
-    QByteArray body = answer.envelope();
+    QByteArray body = answer.body();
     MHD_Response *response
         = MHD_create_response_from_buffer(size_t(body.size()), body.data(), MHD_RESPMEM_MUST_COPY);
     if (!response)

@@ -12,10 +12,11 @@ const QString gesturePurpose = QStringLiteral("gesture");
 
 } // namespace
 
-ServiceRules::ServiceRules(ServiceStore &store)
+ServiceRules::ServiceRules(ServiceStore &store, const CryptorTools &webLoginKey)
     : m_store(store)
     , m_codes(store, m_clock)
     , m_merchant(store, m_clock)
+    , m_webLogin(webLoginKey)
 { }
 
 ServiceAnswer ServiceRules::verifyPhoneBindState(const QString &phone, const QString &device)
@@ -91,21 +92,53 @@ ServiceAnswer ServiceRules::checkGesturePWDAuthCode(const QString &phone, const 
 ServiceAnswer ServiceRules::merchantVerifyCode(const QString &phone, const QString &code)
 {
     const MerchantVerifier::Result result = m_merchant.verify(phone, code);
+    const int answerCode = result.verdict == MerchantVerifier::Verdict::Accepted ? 0
+        : result.verdict == MerchantVerifier::Verdict::Throttled                 ? throttledCode
+                                                                                 : 1;
+    return ServiceAnswer::reply(answerCode, merchantText(result));
+}
+
+ServiceAnswer ServiceRules::webLogin(const QString &win, const QString &token)
+{
+    const QString failed = QStringLiteral("登录失败");
+    if (win != QLatin1String("m"))
+        return ServiceAnswer::html(400, failed, QStringLiteral("不支持的登录方式"));
+    const auto key = m_webLogin.readToken(token);
+    if (!key || !isPhoneNumber(key->phone))
+        return ServiceAnswer::html(400, failed, QStringLiteral("登录链接无效"));
+    const MerchantVerifier::Result result = m_merchant.verify(key->phone, key->code);
     switch (result.verdict) {
     case MerchantVerifier::Verdict::Accepted:
-        return ServiceAnswer::reply(0, QStringLiteral("动态码验证通过"));
-    case MerchantVerifier::Verdict::NotBound:
-        return ServiceAnswer::reply(1, QStringLiteral("该手机号未绑定动态码"));
-    case MerchantVerifier::Verdict::Replayed:
-        return ServiceAnswer::reply(1, QStringLiteral("动态码已使用，请等待新的动态码"));
+        return ServiceAnswer::html(200, QStringLiteral("登录成功"),
+                                   QStringLiteral("手机号：%1").arg(key->phone));
     case MerchantVerifier::Verdict::Throttled:
-        return ServiceAnswer::reply(
-            throttledCode,
-            QStringLiteral("动态码错误次数过多，请%1秒后再试").arg(result.retryAfter));
+        return ServiceAnswer::html(429, failed, merchantText(result));
+    default:
+        return ServiceAnswer::html(403, failed, merchantText(result));
+    }
+}
+
+ServiceAnswer ServiceRules::storePage(const QString &app)
+{
+    return ServiceAnswer::html(200, QStringLiteral("应用未安装"),
+                               QStringLiteral("本机尚未安装 %1，请先下载安装。").arg(app));
+}
+
+QString ServiceRules::merchantText(const MerchantVerifier::Result &result)
+{
+    switch (result.verdict) {
+    case MerchantVerifier::Verdict::Accepted:
+        return QStringLiteral("动态码验证通过");
+    case MerchantVerifier::Verdict::NotBound:
+        return QStringLiteral("该手机号未绑定动态码");
+    case MerchantVerifier::Verdict::Replayed:
+        return QStringLiteral("动态码已使用，请等待新的动态码");
+    case MerchantVerifier::Verdict::Throttled:
+        return QStringLiteral("动态码错误次数过多，请%1秒后再试").arg(result.retryAfter);
     case MerchantVerifier::Verdict::Wrong:
         break;
     }
-    return ServiceAnswer::reply(1, QStringLiteral("动态码错误"));
+    return QStringLiteral("动态码错误");
 }
 
 ServiceAnswer ServiceRules::lastCode(const QString &phone) const

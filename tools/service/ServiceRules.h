@@ -5,6 +5,7 @@
 #include "ServiceAnswer.h"
 #include "ServiceClock.h"
 #include "ServiceStore.h"
+#include "WebLogin.h"
 
 // What each endpoint decides, apart from HTTP: binding state per phone and
 // device, message codes for binding and for resetting the gesture password,
@@ -16,7 +17,8 @@ public:
     // The merchant check's answer while wrong codes keep it closed.
     static constexpr int throttledCode = -3;
 
-    explicit ServiceRules(ServiceStore &store);
+    // webLoginKey: the web login's private key (not owned).
+    ServiceRules(ServiceStore &store, const CryptorTools &webLoginKey);
 
     ServiceAnswer verifyPhoneBindState(const QString &phone, const QString &device);
     ServiceAnswer getAuthCode(const QString &phone, const QString &device);
@@ -26,6 +28,11 @@ public:
     ServiceAnswer sendGesturePWDAuthCode(const QString &phone);
     ServiceAnswer checkGesturePWDAuthCode(const QString &phone, const QString &key);
     ServiceAnswer merchantVerifyCode(const QString &phone, const QString &code);
+    // The web login page: the token's code is checked as merchantVerifyCode
+    // checks it, so a login URL works once.
+    ServiceAnswer webLogin(const QString &win, const QString &token);
+    // The page a partner app's store link shows: the app is not installed.
+    static ServiceAnswer storePage(const QString &app);
 
     // For tests and development.
     ServiceAnswer lastCode(const QString &phone) const;
@@ -41,9 +48,11 @@ private:
     static ServiceAnswer notBound();
     static ServiceAnswer issueAnswer(const MessageCodeDesk::Issue &issue);
     static ServiceAnswer refusedCheck(MessageCodeDesk::Verdict verdict);
+    static QString merchantText(const MerchantVerifier::Result &result);
 
     ServiceStore &m_store;
     ServiceClock m_clock;
     MessageCodeDesk m_codes;
     MerchantVerifier m_merchant;
+    WebLogin m_webLogin;
 };

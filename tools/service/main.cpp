@@ -2,6 +2,7 @@
 // tests have something real to talk to. Prints one line with the address it
 // listens on, then one line per message code it "sends". Every write to the
 // store is committed at once, so stopping it with a signal loses nothing.
+#include "KLCryptor.h"
 #include "ServiceCommandLine.h"
 #include "ServiceHttpServer.h"
 #include "ServiceRules.h"
@@ -60,7 +61,7 @@ int main(int argc, char **argv)
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    ServiceRules rules(store);
+    ServiceRules rules(store, *KLCryptor::m_getRSAPrivateTool());
     ServiceHttpServer::Limits limits;
     limits.idleTimeoutSeconds = options.idleTimeoutSeconds;
     // Spare descriptors: the listening socket, epoll, the store and its
