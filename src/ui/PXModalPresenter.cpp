@@ -88,6 +88,17 @@ void PXModalPresenter::showActionSheet(QWidget *host, const QStringList &buttons
     sheet->present();
 }
 
+QPointer<QWidget> PXModalPresenter::showPrompt(QWidget *host, const QString &title,
+                                               const QStringList &buttons, Answer answer)
+{
+    if (answerFromScript(host, {Kind::Prompt, title, {}, buttons}, answer) || !host)
+        return {};
+    auto *prompt = new PXAlertView(title, {}, buttons, host->window());
+    forwardAnswer(prompt, host, answer);
+    prompt->present();
+    return prompt;
+}
+
 void PXModalPresenter::scriptAnswers(const QList<int> &indices)
 {
     state().recording = true;
