@@ -11,7 +11,7 @@ constexpr double minimumSystemVersion = 8.0;
 } // namespace
 
 PXTouchID::PXTouchID(std::unique_ptr<LocalAuthentication> ctx)
-    : m_ctx(std::move(ctx))
+    : m_ctx(ctx.release())
 { }
 
 std::shared_ptr<PXTouchID> PXTouchID::create(std::unique_ptr<LocalAuthentication> ctx)

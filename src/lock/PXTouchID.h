@@ -45,10 +45,17 @@ public:
 private:
     explicit PXTouchID(std::unique_ptr<LocalAuthentication> ctx);
 
+    // The context may be answering when the last holder lets go of this
+    // object; it goes once control is back in the event loop.
+    struct DeleteLater
+    {
+        void operator()(QObject *object) const { object->deleteLater(); }
+    };
+
     PXTouchIDDelegate *delegate() const { return m_owner ? m_delegate : nullptr; }
     void evaluate();
 
-    std::unique_ptr<LocalAuthentication> m_ctx;
+    std::unique_ptr<LocalAuthentication, DeleteLater> m_ctx;
     PXTouchIDDelegate *m_delegate = nullptr;
     QPointer<QObject> m_owner;
 };

@@ -2,6 +2,7 @@
 
 #include "PlatformLog.h"
 
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -77,10 +78,9 @@ FprintAuthentication::~FprintAuthentication()
     const auto send = [this](const QString &method) {
         m_bus.send(QDBusMessage::createMethodCall(service, m_device, deviceInterface, method));
     };
-    if (m_verifying)
-        send(QStringLiteral("VerifyStop"));
-    if (m_claimed || m_inFlight)
-        send(QStringLiteral("Release"));
+    // Either may be refused when it is not needed; both are cheap.
+    send(QStringLiteral("VerifyStop"));
+    send(QStringLiteral("Release"));
 }
 
 void FprintAuthentication::call(const QString &path, const QString &method,
@@ -89,7 +89,12 @@ void FprintAuthentication::call(const QString &path, const QString &method,
     QDBusMessage message = QDBusMessage::createMethodCall(
         service, path, path == managerPath ? managerInterface : deviceInterface, method);
     message.setArguments(args);
-    // A call already failed (no bus) still finishes from the event loop.
+    if (!m_bus.isConnected()) { // no system bus at all: answered from the event loop
+        QTimer::singleShot(0, this, [done, message] {
+            done(message.createErrorReply(QDBusError::Disconnected, QStringLiteral("no bus")));
+        });
+        return;
+    }
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [done](QDBusPendingCallWatcher *w) {
         w->deleteLater();

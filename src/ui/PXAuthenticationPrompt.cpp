@@ -26,8 +26,9 @@ void PXAuthenticationPrompt::open(const QString &reason, std::function<void(int 
             answer(index == 0 ? LocalAuthentication::UserCancel
                               : LocalAuthentication::UserFallback);
     };
-    m_shown = PXModalPresenter::showPrompt(
-        m_host, reason, {QStringLiteral("取消"), QStringLiteral("输入密码")}, tapped);
+    m_shown = PXModalPresenter::showPrompt(m_host, QStringLiteral("Kelvo Ostrel"), reason,
+                                           {QStringLiteral("取消"), QStringLiteral("输入密码")},
+                                           tapped);
     // A prompt taken down with its window, or tapped after its host went,
     // leaves unanswered: the authentication must not wait for it.
     if (m_shown) {

@@ -6,9 +6,9 @@
 #include <QWidget>
 #include <memory>
 
-// The fingerprint prompt: the reason as an alert over the host's window with
-// "取消" and "输入密码". It goes away by itself after a tap, and when the
-// authentication ends.
+// The fingerprint prompt: an alert over the host's window titled with the
+// app's name, the reason under it, and "取消" and "输入密码". It goes away by itself after a tap,
+// and when the authentication ends.
 class PXAuthenticationPrompt : public LocalAuthenticationPrompt
 {
 public:

@@ -89,11 +89,12 @@ void PXModalPresenter::showActionSheet(QWidget *host, const QStringList &buttons
 }
 
 QPointer<QWidget> PXModalPresenter::showPrompt(QWidget *host, const QString &title,
-                                               const QStringList &buttons, Answer answer)
+                                               const QString &message, const QStringList &buttons,
+                                               Answer answer)
 {
-    if (answerFromScript(host, {Kind::Prompt, title, {}, buttons}, answer) || !host)
+    if (answerFromScript(host, {Kind::Prompt, title, message, buttons}, answer) || !host)
         return {};
-    auto *prompt = new PXAlertView(title, {}, buttons, host->window());
+    auto *prompt = new PXAlertView(title, message, buttons, host->window());
     forwardAnswer(prompt, host, answer);
     prompt->present();
     return prompt;

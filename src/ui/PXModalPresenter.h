@@ -37,7 +37,7 @@ public:
     // An alert that its caller may also take down: closing the returned
     // widget removes it without an answer. Null when a script answered it or
     // there is no host.
-    static QPointer<QWidget> showPrompt(QWidget *host, const QString &title,
+    static QPointer<QWidget> showPrompt(QWidget *host, const QString &title, const QString &message,
                                         const QStringList &buttons, Answer answer);
 
     // Tests: the next presentations are answered with these indices, in order,
