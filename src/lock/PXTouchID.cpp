@@ -39,9 +39,12 @@ void PXTouchID::isSupport(std::function<void(bool supported)> answer)
 void PXTouchID::authTouchID()
 {
     isSupport([self = shared_from_this()](bool supported) {
+        PXTouchIDDelegate *d = self->delegate();
+        if (!d) // nobody left to unlock for
+            return;
         if (supported)
             self->evaluate();
-        else if (PXTouchIDDelegate *d = self->delegate())
+        else
             d->touchIDNotSupport(QStringLiteral("当前设备不支持指纹识别"));
     });
 }

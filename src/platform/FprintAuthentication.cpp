@@ -130,17 +130,20 @@ void FprintAuthentication::evaluatePolicy(Policy policy, const QString &reason, 
     m_reply = std::move(reply);
     m_outcome.reset();
     m_device.clear();
-    if (auto *shown = prompt())
-        shown->open(reason, [this](int error) { end(error); });
-    if (policy != DeviceOwnerAuthenticationWithBiometrics) {
-        m_inFlight = true; // ends from the event loop, never inside this call
+    if (policy == DeviceOwnerAuthenticationWithBiometrics) {
+        findDevice();
+    } else {
+        m_inFlight = true;
         QTimer::singleShot(0, this, [this] {
             m_inFlight = false;
-            end(Failed);
+            m_outcome = m_outcome.value_or(Failed);
+            tearDown();
         });
-        return;
     }
-    findDevice();
+    // Opened with a call in flight: even an answer from inside open() ends
+    // the evaluation only once that call is back.
+    if (auto *shown = prompt())
+        shown->open(reason, [this](int error) { end(error); });
 }
 
 void FprintAuthentication::invalidate()
