@@ -11,7 +11,7 @@ constexpr double minimumSystemVersion = 8.0;
 } // namespace
 
 PXTouchID::PXTouchID(std::unique_ptr<LocalAuthentication> ctx)
-    : m_ctx(ctx.release())
+    : m_ctx(std::move(ctx))
 { }
 
 std::shared_ptr<PXTouchID> PXTouchID::create(std::unique_ptr<LocalAuthentication> ctx)
@@ -38,21 +38,30 @@ void PXTouchID::isSupport(std::function<void(bool supported)> answer)
 
 void PXTouchID::authTouchID()
 {
-    isSupport([self = shared_from_this()](bool supported) {
-        PXTouchIDDelegate *d = self->delegate();
-        if (!d) // nobody left to unlock for
-            return;
-        if (supported)
-            self->evaluate();
-        else
-            d->touchIDNotSupport(QStringLiteral("当前设备不支持指纹识别"));
+    // Only a weak hold while asking: a lock screen gone meanwhile has nobody
+    // left to unlock for, and nothing is claimed for it.
+    isSupport([weak = weak_from_this()](bool supported) {
+        if (const std::shared_ptr<PXTouchID> self = weak.lock()) {
+            QMetaObject::invokeMethod(
+                qApp, [self, supported] { self->supported(supported); }, Qt::QueuedConnection);
+        }
     });
+}
+
+void PXTouchID::supported(bool supported)
+{
+    PXTouchIDDelegate *d = delegate();
+    if (!d)
+        return;
+    if (supported)
+        evaluate();
+    else
+        d->touchIDNotSupport(QStringLiteral("当前设备不支持指纹识别"));
 }
 
 void PXTouchID::evaluate()
 {
     const auto reply = [self = shared_from_this()](bool success, int error) {
-        // Reported from the event loop, also when the context answered at once.
         QMetaObject::invokeMethod(
             qApp,
             [self, success, error] {

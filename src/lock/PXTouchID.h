@@ -20,7 +20,9 @@ public:
 // Fingerprint authentication for the lock screens, over the platform's local
 // authentication (one context, reused for every attempt). Shared ownership:
 // an attempt keeps this object, and with it the reader's context, alive
-// until its outcome has been reported.
+// until its outcome has been reported. Outcomes reach the delegate from the
+// event loop, never from inside a call of the context, so the last holder
+// never lets go of this object while its context is answering.
 class PXTouchID : public std::enable_shared_from_this<PXTouchID>
 {
 public:
@@ -45,17 +47,11 @@ public:
 private:
     explicit PXTouchID(std::unique_ptr<LocalAuthentication> ctx);
 
-    // The context may be answering when the last holder lets go of this
-    // object; it goes once control is back in the event loop.
-    struct DeleteLater
-    {
-        void operator()(QObject *object) const { object->deleteLater(); }
-    };
-
     PXTouchIDDelegate *delegate() const { return m_owner ? m_delegate : nullptr; }
+    void supported(bool supported);
     void evaluate();
 
-    std::unique_ptr<LocalAuthentication, DeleteLater> m_ctx;
+    std::unique_ptr<LocalAuthentication> m_ctx;
     PXTouchIDDelegate *m_delegate = nullptr;
     QPointer<QObject> m_owner;
 };
