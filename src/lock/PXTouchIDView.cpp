@@ -21,7 +21,6 @@ PXTouchIDView::PXTouchIDView(QWidget *parent, std::unique_ptr<LocalAuthenticatio
     , m_label(new QLabel(QStringLiteral("点击进行指纹解锁"), this))
 {
     LockResources::load();
-    setAttribute(Qt::WA_TranslucentBackground);
     m_fingerprint->setIcon(QIcon(QStringLiteral(":/fingerprint.png")));
     m_fingerprint->setIconSize(QSize(fingerprintSide, fingerprintSide));
     m_fingerprint->setAccessibleName(m_label->text());
