@@ -3,6 +3,7 @@
 //   bg.png           faint dots on clear, tiled behind the countdown clock (20 points)
 //   Kelvom.png       the web-login tile: a globe on the accent colour
 //   KelvoPellin.png  the partner-app tile: a speech bubble on the code colour
+//   fingerprint.png  the fingerprint lock's button: ridges in the accent colour (80 points)
 // Every image is drawn at twice its size in points, for sharp high-density
 // screens. Regenerate with:
 //   cmake -S resources/art -B /tmp/art && cmake --build /tmp/art && /tmp/art/draw-artwork resources
@@ -99,6 +100,34 @@ void bubble(QPainter &p)
         p.drawEllipse(QPointF(x, 32), 3, 3);
 }
 
+// Ridges as nested loops open at the bottom, each broken once, inside a thin
+// ring.
+QImage fingerprint()
+{
+    constexpr double side = 80;
+    QImage image = canvas(int(side));
+    QPainter p;
+    begin(p, image);
+    const QColor accent(0xFE, 0x59, 0x00);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(accent, 1.5));
+    p.drawEllipse(QRectF(1, 1, side - 2, side - 2));
+    p.setPen(QPen(accent, 2.2, Qt::SolidLine, Qt::RoundCap));
+    const QPointF c(side / 2, side / 2 + 1);
+    for (int i = 0; i < 7; ++i) {
+        const double rx = 3 + 4.1 * i;
+        const double ry = 4 + 4.7 * i;
+        const QRectF box(c.x() - rx, c.y() - ry, 2 * rx, 2 * ry);
+        // Angles in degrees, counter-clockwise from three o'clock; Qt wants sixteenths.
+        const int from = -62 + 5 * i;
+        const int to = 242 - 7 * i;
+        const int gapAt = 20 + 37 * i % 150;
+        p.drawArc(box, from * 16, (gapAt - 7 - from) * 16);
+        p.drawArc(box, (gapAt + 7) * 16, (to - gapAt - 7) * 16);
+    }
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -107,6 +136,7 @@ int main(int argc, char **argv)
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     const bool ok = tile().save(out.filePath(QStringLiteral("bg.png")))
         && icon(QColor(0xFE, 0x59, 0x00), globe).save(out.filePath(QStringLiteral("Kelvom.png")))
-        && icon(bubbleBlue, bubble).save(out.filePath(QStringLiteral("KelvoPellin.png")));
+        && icon(bubbleBlue, bubble).save(out.filePath(QStringLiteral("KelvoPellin.png")))
+        && fingerprint().save(out.filePath(QStringLiteral("fingerprint.png")));
     return ok ? 0 : 1;
 }

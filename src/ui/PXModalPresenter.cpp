@@ -88,6 +88,18 @@ void PXModalPresenter::showActionSheet(QWidget *host, const QStringList &buttons
     sheet->present();
 }
 
+QPointer<QWidget> PXModalPresenter::showPrompt(QWidget *host, const QString &title,
+                                               const QString &message, const QStringList &buttons,
+                                               Answer answer)
+{
+    if (answerFromScript(host, {Kind::Prompt, title, message, buttons}, answer) || !host)
+        return {};
+    auto *prompt = new PXAlertView(title, message, buttons, host->window());
+    forwardAnswer(prompt, host, answer);
+    prompt->present();
+    return prompt;
+}
+
 void PXModalPresenter::scriptAnswers(const QList<int> &indices)
 {
     state().recording = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -16,7 +17,7 @@ class PXModalPresenter
 public:
     using Answer = std::function<void(int index)>;
 
-    enum class Kind { Alert, ActionSheet };
+    enum class Kind { Alert, ActionSheet, Prompt };
     struct Presentation
     {
         Kind kind;
@@ -33,6 +34,11 @@ public:
     // cancelTitle (shown last, apart) gets n, as does a tap beside the sheet.
     static void showActionSheet(QWidget *host, const QStringList &buttons,
                                 const QString &cancelTitle, Answer answer = {});
+    // An alert that its caller may also take down: closing the returned
+    // widget removes it without an answer. Null when a script answered it or
+    // there is no host.
+    static QPointer<QWidget> showPrompt(QWidget *host, const QString &title, const QString &message,
+                                        const QStringList &buttons, Answer answer);
 
     // Tests: the next presentations are answered with these indices, in order,
     // instead of being shown. When the queue is empty they are shown. Turns

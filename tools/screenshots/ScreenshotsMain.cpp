@@ -39,6 +39,13 @@
 #include "UserDefaults.h"
 #endif
 
+#if __has_include("PXTouchIDView.h")
+#include "LocalAuthentication.h"
+#include "PXTouchIDView.h"
+#include <QTimer>
+#include <optional>
+#endif
+
 #include <QApplication>
 #include <QDir>
 #include <QFontMetrics>
@@ -144,6 +151,52 @@ private:
 #endif
 
 using Stage = std::function<void(PXWindow &)>;
+
+#if __has_include("PXTouchIDView.h")
+// A fingerprint reader that answers as told: without an error to give, the
+// prompt stays up.
+class ScriptedAuthentication : public LocalAuthentication
+{
+public:
+    ScriptedAuthentication(bool available, std::optional<int> error)
+        : m_available(available)
+        , m_error(error)
+    { }
+    void canEvaluatePolicy(Policy, Availability answer) override
+    {
+        QTimer::singleShot(0, this, [this, answer] { answer(m_available); });
+    }
+    void evaluatePolicy(Policy, const QString &reason, Reply reply) override
+    {
+        prompt()->open(reason, [](int) {});
+        if (m_error) {
+            QTimer::singleShot(0, this, [this, reply] {
+                prompt()->close();
+                reply(false, *m_error);
+            });
+        }
+    }
+    void invalidate() override { prompt()->close(); }
+
+private:
+    bool m_available;
+    std::optional<int> m_error;
+};
+
+// The fingerprint lock as the lock host shows it, over that reader.
+Stage touchID(bool available, std::optional<int> error)
+{
+    return [available, error](PXWindow &window) {
+        auto *host = new PXBaseController;
+        host->setTitle(QStringLiteral("Kelvo Ostrel"));
+        window.setRootViewController(new PXNavigationController(host));
+        auto *view
+            = new PXTouchIDView(host, std::make_unique<ScriptedAuthentication>(available, error));
+        view->setPasswordHandle(PXTouchIDView::lockHostHandle);
+        QTimer::singleShot(0, view, [view, host] { view->setGeometry(host->frame().toRect()); });
+    };
+}
+#endif
 
 void install(PXWindow &window, PXBaseController *root)
 {
@@ -276,6 +329,11 @@ QList<Shot> screens()
                       defaults.setObject(0, PXGestureIDView::limitCountKey);
                       gesture("03678", {})(w);
                   }});
+#endif
+#if __has_include("PXTouchIDView.h")
+    shots.append({"touchid-prompting", touchID(true, std::nullopt)});
+    shots.append({"touchid-failed", touchID(true, LocalAuthentication::AuthenticationFailed)});
+    shots.append({"touchid-unsupported", touchID(false, std::nullopt)});
 #endif
     return shots;
 }

@@ -1,0 +1,160 @@
+#include "PXApplicationRoutes.h"
+#include "PXModalPresenter.h"
+#include "PXTouchIDView.h"
+#include "TestWidgets.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+const QString service = QStringLiteral("net.reactivated.Fprint");
+const QString python = QStringLiteral("/usr/bin/python3"); // the one Debian's dbusmock is for
+const QString notSupported = QStringLiteral("当前设备不支持指纹识别");
+constexpr qint64 untold = -1;
+
+bool serviceUp()
+{
+    return QDBusConnection::systemBus().interface()->isServiceRegistered(service);
+}
+
+QString readerState()
+{
+    QDBusInterface mock(service, QStringLiteral("/net/reactivated/Fprint/Manager"),
+                        QStringLiteral("org.freedesktop.DBus.Mock"), QDBusConnection::systemBus());
+    return QDBusReply<QString>(mock.call(QStringLiteral("State"))).value();
+}
+} // namespace
+
+// The fingerprint lock screen against our fingerprint service stand-in
+// (fprintd.py beside this file, on python3-dbusmock) on a private bus.
+class tst_TouchID : public QObject, public PXTouchIDViewDelegate, public PXApplicationRoutes
+{
+    Q_OBJECT
+    QProcess m_bus;
+    QProcess m_service;
+    QList<qint64> m_results;
+    int m_bindRoots = 0;
+
+    void touchIDResult(qint64 result) override { m_results.append(result); }
+    void setActionController() override { }
+    void setBindRootController() override { ++m_bindRoots; }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        const QString session = QStandardPaths::findExecutable(QStringLiteral("dbus-run-session"));
+        if (session.isEmpty())
+            QSKIP("dbus-run-session is not installed (scripts/bootstrap installs dbus)");
+        if (QProcess::execute(python, {"-c", "import dbusmock"}) != 0)
+            QSKIP("python3-dbusmock is not installed (scripts/bootstrap installs it)");
+        // The bus lives while cat reads from us.
+        m_bus.start(session, {"--", "sh", "-c", "echo \"$DBUS_SESSION_BUS_ADDRESS\"; exec cat"});
+        QVERIFY(m_bus.waitForReadyRead(10000));
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.readLine().trimmed());
+        m_service.setStandardOutputFile(QProcess::nullDevice());
+        PXApplicationRoutes::install(this);
+    }
+
+    void cleanupTestCase()
+    {
+        PXApplicationRoutes::uninstall(this);
+        m_bus.closeWriteChannel(); // ends cat, and the bus with it
+        m_bus.waitForFinished(5000);
+    }
+
+    void cleanup()
+    {
+        m_service.kill();
+        m_service.waitForFinished(5000);
+        QTRY_VERIFY(!serviceUp());
+        PXModalPresenter::setRecording(false);
+        PXModalPresenter::clear();
+        m_results.clear();
+        m_bindRoots = 0;
+    }
+
+    // The status line (grey after success, else red), what the host was told,
+    // the reader stopped and released at the end, and the lock host's
+    // "切换其他账号" still there.
+    void outcome_data()
+    {
+        QTest::addColumn<QString>("parameters"); // of the service; empty: none runs
+        QTest::addColumn<int>("key"); // pressed on the prompt while the reader waits; -1 closes it
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<qint64>("result");
+        const QString stopped = QStringLiteral("在验证的TouchID的过程中被系统取消");
+        const QString success = QStringLiteral("TouchID验证成功");
+        QTest::newRow("no service") << QString() << 0 << notSupported << untold;
+        QTest::newRow("no reader") << R"({"devices": 0})" << 0 << notSupported << untold;
+        QTest::newRow("no finger") << R"({"fingers": []})" << 0 << notSupported << untold;
+        QTest::newRow("match") << R"({"verify": ["verify-match"]})" << 0 << success << verified;
+        QTest::newRow("no match") << R"({"verify": ["verify-no-match"]})" << 0
+                                  << QStringLiteral("TouchID验证失败") << failed;
+        QTest::newRow("retries, then match")
+            << R"({"verify": ["verify-retry-scan", "verify-swipe-too-short", "verify-match"]})" << 0
+            << success << verified;
+        QTest::newRow("unplugged")
+            << R"({"verify": ["verify-disconnected"]})" << 0 << stopped << failed;
+        QTest::newRow("service gone") << R"({"vanish": true})" << 0 << stopped << failed;
+        QTest::newRow("reader error")
+            << R"({"verify": ["verify-unknown-error"]})" << 0 << QString() << failed;
+        QTest::newRow("prompt gone") << "{}" << -1 << stopped << failed;
+        QTest::newRow("user cancel")
+            << "{}" << int(Qt::Key_Escape) << QStringLiteral("取消TouchID验证") << failed;
+        QTest::newRow("fallback") << "{}" << int(Qt::Key_Return)
+                                  << QStringLiteral("在TouchID对话框中点击输入密码按钮") << failed;
+    }
+
+    void outcome()
+    {
+        QFETCH(QString, parameters);
+        QFETCH(int, key);
+        QFETCH(QString, message);
+        QFETCH(qint64, result);
+        if (!parameters.isEmpty()) {
+            m_service.start(python,
+                            {"-m", "dbusmock", "--template",
+                             KELVO_SOURCE_DIR "/tests/lock/fprintd.py", "-p", parameters});
+            QTRY_VERIFY_WITH_TIMEOUT(serviceUp(), 10000);
+        }
+        const bool supported = message != notSupported;
+        PXModalPresenter::scriptAnswers(supported ? QList<int>() : QList<int> {0});
+        QWidget window;
+        window.resize(375, 667);
+        auto *view = new PXTouchIDView(&window);
+        view->setDelegate(this);
+        view->setPasswordHandle(PXTouchIDView::lockHostHandle);
+        window.show();
+        if (key) {
+            QTRY_COMPARE(readerState(), QStringLiteral("verifying"));
+            if (key < 0)
+                openMessageBox()->close(); // as its window going would
+            else
+                QTest::keyClick(openMessageBox(), Qt::Key(key));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(m_results.size() + PXModalPresenter::presentations().size(),
+                                  supported ? 2 : 1, 10000);
+        QCOMPARE(view->label()->text(), message);
+        QCOMPARE(view->label()->palette().color(QPalette::WindowText),
+                 result == verified ? PXTouchIDView::grey() : PXTouchIDView::red());
+        QCOMPARE(m_results, result == untold ? QList<qint64>() : QList<qint64> {result});
+        const auto shown = PXModalPresenter::presentations().value(0);
+        QCOMPARE(shown.kind,
+                 supported ? PXModalPresenter::Kind::Prompt : PXModalPresenter::Kind::Alert);
+        QCOMPARE(shown.message,
+                 supported ? QStringLiteral("通过Home键验证已有手机指纹")
+                           : QStringLiteral("您尚未设置Touch ID，请在手机系统“设置>"
+                                            "Touch ID与密码”中添加指纹"));
+        QVERIFY(!openMessageBox());
+        if (serviceUp())
+            QCOMPARE(readerState(), QStringLiteral("idle"));
+        view->switchAccountButton()->click(); // the way out, whatever the reader did
+        QCOMPARE(m_bindRoots, 1);
+    }
+};
+
+QTEST_MAIN(tst_TouchID)
+#include "tst_touchid.moc"
