@@ -10,6 +10,12 @@ std::array<PXScreenCreators::Creator, PXScreenCreators::screenCount> &creators()
     static std::array<PXScreenCreators::Creator, PXScreenCreators::screenCount> table;
     return table;
 }
+
+PXScreenCreators::ManageCreator &manageCreator()
+{
+    static PXScreenCreators::ManageCreator creator;
+    return creator;
+}
 } // namespace
 
 void PXScreenCreators::registerCreator(Screen screen, Creator creator)
@@ -39,4 +45,21 @@ const char *PXScreenCreators::name(Screen screen)
         return "code";
     }
     return "unknown";
+}
+
+void PXScreenCreators::registerManageCreator(ManageCreator creator)
+{
+    manageCreator() = std::move(creator);
+}
+
+bool PXScreenCreators::isManageRegistered()
+{
+    return bool(manageCreator());
+}
+
+PXBaseController *PXScreenCreators::createManage(qint64 type, bool value)
+{
+    if (!manageCreator())
+        qFatal("no creator registered for the lock-management screen");
+    return manageCreator()(type, value);
 }
