@@ -59,6 +59,7 @@ function(kelvo_add_tests)
     add_library(kelvo_testsupport STATIC ${support} ${CMAKE_SOURCE_DIR}/cmake/testsupport_anchor.cpp)
     target_include_directories(kelvo_testsupport PUBLIC ${CMAKE_SOURCE_DIR}/tests/support)
     target_link_libraries(kelvo_testsupport PUBLIC kelvo_platform Qt6::Test Qt6::Widgets Qt6::Network)
+    target_compile_definitions(kelvo_testsupport PRIVATE KELVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     kelvo_enable_pch(kelvo_testsupport ${KELVO_PCH_WIDGETS} "")
 
     set(KELVO_TEST_DEFS

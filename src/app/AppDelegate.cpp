@@ -6,6 +6,7 @@
 #include "PXCodeController.h"
 #include "PXCrashReport.h"
 #include "PXLoginController.h"
+#include "PXManageController.h"
 #include "PXNavigationController.h"
 #include "PXParamModel.h"
 #include "PXPush.h"
@@ -31,6 +32,12 @@ void AppDelegate::installRoutes()
                                       [] { return new PXBindController(); });
     PXScreenCreators::registerCreator(PXScreenCreators::Screen::Code,
                                       [] { return new PXCodeController(); });
+    PXScreenCreators::registerManageCreator([](qint64 type, bool value) {
+        auto *manage = new PXManageController();
+        manage->setType(type);
+        manage->setValue(value);
+        return manage;
+    });
     PXApplicationRoutes::install(this);
 }
 

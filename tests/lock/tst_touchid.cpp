@@ -1,31 +1,15 @@
+#include "FprintdStandIn.h"
 #include "PXApplicationRoutes.h"
 #include "PXModalPresenter.h"
 #include "PXTouchIDView.h"
 #include "TestWidgets.h"
 
-#include <QDBusConnectionInterface>
-#include <QDBusInterface>
-#include <QDBusReply>
 #include <QPushButton>
 #include <QtTest>
 
 namespace {
-const QString service = QStringLiteral("net.reactivated.Fprint");
-const QString python = QStringLiteral("/usr/bin/python3"); // the one Debian's dbusmock is for
 const QString notSupported = QStringLiteral("当前设备不支持指纹识别");
 constexpr qint64 untold = -1;
-
-bool serviceUp()
-{
-    return QDBusConnection::systemBus().interface()->isServiceRegistered(service);
-}
-
-QString readerState()
-{
-    QDBusInterface mock(service, QStringLiteral("/net/reactivated/Fprint/Manager"),
-                        QStringLiteral("org.freedesktop.DBus.Mock"), QDBusConnection::systemBus());
-    return QDBusReply<QString>(mock.call(QStringLiteral("State"))).value();
-}
 } // namespace
 
 // The fingerprint lock screen against our fingerprint service stand-in
@@ -33,8 +17,7 @@ QString readerState()
 class tst_TouchID : public QObject, public PXTouchIDViewDelegate, public PXApplicationRoutes
 {
     Q_OBJECT
-    QProcess m_bus;
-    QProcess m_service;
+    FprintdStandIn m_fprintd;
     QList<qint64> m_results;
     int m_bindRoots = 0;
 
@@ -45,31 +28,17 @@ class tst_TouchID : public QObject, public PXTouchIDViewDelegate, public PXAppli
 private Q_SLOTS:
     void initTestCase()
     {
-        const QString session = QStandardPaths::findExecutable(QStringLiteral("dbus-run-session"));
-        if (session.isEmpty())
-            QSKIP("dbus-run-session is not installed (scripts/bootstrap installs dbus)");
-        if (QProcess::execute(python, {"-c", "import dbusmock"}) != 0)
-            QSKIP("python3-dbusmock is not installed (scripts/bootstrap installs it)");
-        // The bus lives while cat reads from us.
-        m_bus.start(session, {"--", "sh", "-c", "echo \"$DBUS_SESSION_BUS_ADDRESS\"; exec cat"});
-        QVERIFY(m_bus.waitForReadyRead(10000));
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", m_bus.readLine().trimmed());
-        m_service.setStandardOutputFile(QProcess::nullDevice());
+        if (const QString missing = FprintdStandIn::missingTools(); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
+        QVERIFY(m_fprintd.startBus());
         PXApplicationRoutes::install(this);
     }
 
-    void cleanupTestCase()
-    {
-        PXApplicationRoutes::uninstall(this);
-        m_bus.closeWriteChannel(); // ends cat, and the bus with it
-        m_bus.waitForFinished(5000);
-    }
+    void cleanupTestCase() { PXApplicationRoutes::uninstall(this); }
 
     void cleanup()
     {
-        m_service.kill();
-        m_service.waitForFinished(5000);
-        QTRY_VERIFY(!serviceUp());
+        m_fprintd.stopService();
         PXModalPresenter::setRecording(false);
         PXModalPresenter::clear();
         m_results.clear();
@@ -114,12 +83,8 @@ private Q_SLOTS:
         QFETCH(int, key);
         QFETCH(QString, message);
         QFETCH(qint64, result);
-        if (!parameters.isEmpty()) {
-            m_service.start(python,
-                            {"-m", "dbusmock", "--template",
-                             KELVO_SOURCE_DIR "/tests/lock/fprintd.py", "-p", parameters});
-            QTRY_VERIFY_WITH_TIMEOUT(serviceUp(), 10000);
-        }
+        if (!parameters.isEmpty())
+            QVERIFY(m_fprintd.startService(parameters));
         const bool supported = message != notSupported;
         PXModalPresenter::scriptAnswers(supported ? QList<int>() : QList<int> {0});
         QWidget window;
@@ -129,7 +94,7 @@ private Q_SLOTS:
         view->setPasswordHandle(PXTouchIDView::lockHostHandle);
         window.show();
         if (key) {
-            QTRY_COMPARE(readerState(), QStringLiteral("verifying"));
+            QTRY_COMPARE(FprintdStandIn::readerState(), QStringLiteral("verifying"));
             if (key < 0)
                 openMessageBox()->close(); // as its window going would
             else
@@ -149,8 +114,8 @@ private Q_SLOTS:
                            : QStringLiteral("您尚未设置Touch ID，请在手机系统“设置>"
                                             "Touch ID与密码”中添加指纹"));
         QVERIFY(!openMessageBox());
-        if (serviceUp())
-            QCOMPARE(readerState(), QStringLiteral("idle"));
+        if (FprintdStandIn::serviceUp())
+            QCOMPARE(FprintdStandIn::readerState(), QStringLiteral("idle"));
         view->switchAccountButton()->click(); // the way out, whatever the reader did
         QCOMPARE(m_bindRoots, 1);
     }

@@ -29,6 +29,10 @@
 #endif
 #if __has_include("PXLoginController.h")
 #include "PXLoginController.h"
+#include "PXLoginModel.h"
+#include "PXManageController.h"
+#include "PXParamModel.h"
+#include "PXSettingController.h"
 #endif
 #if __has_include("PXGestureIDView.h")
 #include "Clock.h"
@@ -299,9 +303,6 @@ QList<Shot> screens()
                       });
                   }});
 #endif
-#if __has_include("PXLoginController.h")
-    shots.append({"login", plain<PXLoginController>()});
-#endif
 #if __has_include("PXGestureIDView.h")
     // The gesture lock over a screen's content area; nodes is drawn (and left
     // drawn) once the screen is laid out; a stored password means verify mode.
@@ -334,6 +335,39 @@ QList<Shot> screens()
     shots.append({"touchid-prompting", touchID(true, std::nullopt)});
     shots.append({"touchid-failed", touchID(true, LocalAuthentication::AuthenticationFailed)});
     shots.append({"touchid-unsupported", touchID(false, std::nullopt)});
+#endif
+#if __has_include("PXManageController.h")
+    // No freeze left by the shots before; the lock kinds stored, fingerprint first.
+    const auto withLocks = [](const QString &locks, const Stage &stage) -> Stage {
+        return [locks, stage](PXWindow &w) {
+            PXTimerInstance::shareInstance()->stopTimer();
+            UserDefaults::standardUserDefaults().removeObjectForKey(
+                PXTimerInstance::limitBeganTimeKey);
+            UserDefaults::standardUserDefaults().removeObjectForKey(PXGestureIDView::limitCountKey);
+            const auto &list = PXParamModel::sharedParamModel()->loginTypes();
+            for (int i = 0; i < list.size(); ++i)
+                list.at(i)->setValue(locks.at(i) == u'1');
+            stage(w);
+        };
+    };
+    const auto manage = [withLocks](qint64 type) -> Stage {
+        return withLocks("00", [type](PXWindow &w) {
+            auto *screen = new PXManageController;
+            screen->setType(type);
+            screen->setValue(true);
+            install(w, screen);
+        });
+    };
+    shots.append({"settings", withLocks("01", plain<PXSettingController>())});
+    shots.append({"manage-gesture", manage(PXManageController::gestureType)});
+    shots.append({"manage-fingerprint", manage(PXManageController::fingerprintType)});
+    shots.append({"lock-gesture", withLocks("01", plain<PXLoginController>())});
+    shots.append({"lock-fingerprint", withLocks("10", plain<PXLoginController>())});
+    shots.append({"reverification", withLocks("01", [](PXWindow &w) {
+                      auto *host = new PXLoginController;
+                      install(w, host);
+                      host->forgetGestureID();
+                  })});
 #endif
     return shots;
 }

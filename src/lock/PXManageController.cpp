@@ -1,0 +1,117 @@
+#include "PXManageController.h"
+
+#include "PXApplicationRoutes.h"
+#include "PXNavigationController.h"
+#include "PXParamModel.h"
+#include "PXScreenCreators.h"
+
+#include <QTimer>
+
+PXManageController::PXManageController(QWidget *parent)
+    : PXBaseController(parent)
+{ }
+
+void PXManageController::viewDidLoad()
+{
+    PXBaseController::viewDidLoad();
+    addLeftBarButton(QStringLiteral("返回"));
+}
+
+void PXManageController::setType(qint64 type)
+{
+    m_type = type;
+    loadViewIfNeeded();
+    if (type == gestureType) {
+        setTitle(QStringLiteral("设置手势密码"));
+        auto *gesture = new PXGestureIDView(this);
+        gesture->setDelegate(this);
+        m_lockView = gesture;
+    } else if (type == fingerprintType) {
+        setTitle(QStringLiteral("设置指纹密码"));
+        auto *touch = new PXTouchIDView(this);
+        touch->setDelegate(this);
+        m_lockView = touch;
+    } else {
+        return;
+    }
+    m_lockView->setGeometry(frame().toRect());
+    m_lockView->show();
+    m_lockView->setFocus(); // a keyboard user can draw or confirm at once
+}
+
+void PXManageController::resizeEvent(QResizeEvent *event)
+{
+    PXBaseController::resizeEvent(event);
+    if (m_lockView)
+        m_lockView->setGeometry(frame().toRect());
+}
+
+void PXManageController::setLoginType()
+{
+    PXParamModel *param = PXParamModel::sharedParamModel();
+    for (const auto &entry : param->loginTypes())
+        entry->setValue(entry->type() == m_type ? m_value : false);
+    param->saveLoginTypes();
+}
+
+void PXManageController::touchIDResult(qint64 result)
+{
+    if (result != PXTouchIDViewDelegate::verified)
+        return;
+    setLoginType();
+    clickLeftBarButton();
+}
+
+// A new pattern: stored at once, closed once "设置成功" had its two seconds.
+// A verified pattern: stored and closed at once. Stored first, so the
+// settings screen shows the new state as it reappears.
+void PXManageController::gestureIDResult(qint64 result)
+{
+    if (result == PXLockResultPasswordSet) {
+        m_value = true;
+        setLoginType();
+        QTimer::singleShot(setSuccessMilliseconds, this, &PXManageController::clickLeftBarButton);
+    } else if (result == PXLockResultVerified) {
+        setLoginType();
+        clickLeftBarButton();
+    }
+}
+
+void PXManageController::disableBack()
+{
+    addLeftBarButton(QString());
+    if (leftBarButton())
+        leftBarButton()->setEnabled(false);
+}
+
+void PXManageController::didClickModifyGesturePassword()
+{
+    disableBack();
+}
+
+void PXManageController::cannotModifyGesturePassword()
+{
+    disableBack();
+}
+
+void PXManageController::forgetGestureID()
+{
+    PXApplicationRoutes::shared().setBindRootController();
+}
+
+void PXManageController::changeAccount()
+{
+    if (navigationController())
+        navigationController()->pushViewController(
+            PXScreenCreators::create(PXScreenCreators::Screen::Bind), true);
+}
+
+// Closes once: the delayed close after a new pattern must not pop the
+// settings screen when the user went back meanwhile.
+void PXManageController::clickLeftBarButton()
+{
+    if (m_closing || !navigationController())
+        return;
+    m_closing = true;
+    navigationController()->popViewControllerAnimated(true);
+}

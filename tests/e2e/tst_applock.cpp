@@ -1,0 +1,292 @@
+#include "AppDelegate.h"
+#include "Application.h"
+#include "FprintdStandIn.h"
+#include "PXAuth.h"
+#include "PXBindController.h"
+#include "PXCodeController.h"
+#include "PXCodeForm.h"
+#include "PXCodeIDView.h"
+#include "PXCodeView.h"
+#include "PXGestureIDView.h"
+#include "PXLoginController.h"
+#include "PXManageController.h"
+#include "PXModalPresenter.h"
+#include "PXNavigationController.h"
+#include "PXNetwork.h"
+#include "PXParamModel.h"
+#include "PXPasswordVM.h"
+#include "PXServiceAPI.h"
+#include "PXServiceOverride.h"
+#include "PXSettingCell.h"
+#include "PXSettingController.h"
+#include "PXSwitch.h"
+#include "PXTextField.h"
+#include "PXTimerInstance.h"
+#include "PXTouchIDView.h"
+#include "PXWindow.h"
+#include "ServiceCall.h"
+#include "ServiceProcess.h"
+#include "TestWidgets.h"
+#include "UserDefaults.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const QString phone = QStringLiteral("13600136000");
+const QString pattern = QStringLiteral("0125");
+
+PXBaseController *top(PXWindow *window)
+{
+    return window->rootViewController()->viewControllers().last();
+}
+
+// A stroke with the mouse: pressed on the first node, over the others, released.
+void draw(PXGestureView *pad, const QString &nodes)
+{
+    const auto at = [pad](QChar node) {
+        return pad->codeArray().at(node.digitValue())->frame().center().toPoint();
+    };
+    QTest::mousePress(pad, Qt::LeftButton, {}, at(nodes.front()));
+    for (QChar node : nodes.mid(1))
+        QTest::mouseMove(pad, at(node));
+    QTest::mouseRelease(pad, Qt::LeftButton, {}, at(nodes.back()));
+    QTest::qWait(PXGestureView::resetMilliseconds + 100); // the pad clears
+}
+
+// The lock list as written: one flag per kind, fingerprint first ("10").
+QString storedLocks()
+{
+    PXParamModel written(PXParamModel::sharedParamModel()->loginTypeFile());
+    QString flags;
+    for (const auto &entry : written.loginTypes())
+        flags += entry->value() ? u'1' : u'0';
+    return flags;
+}
+
+void store(const QString &locks, const QString &password)
+{
+    const auto &list = PXParamModel::sharedParamModel()->loginTypes();
+    for (int i = 0; i < list.size(); ++i)
+        list.at(i)->setValue(locks.at(i) == u'1');
+    QVERIFY(PXParamModel::sharedParamModel()->saveLoginTypes());
+    PXPasswordVM *vm = PXPasswordVM::sharedPasswordVM();
+    password.isEmpty() ? vm->clearPassword() : void(vm->setPassword(password, password));
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+class tst_AppLock : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_data;
+    FprintdStandIn m_fprintd;
+    std::unique_ptr<AppDelegate> m_delegate;
+
+    PXLoginController *launch()
+    {
+        m_delegate->setController();
+        return qobject_cast<PXLoginController *>(top(m_delegate->window()));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("KELVO_DATA_DIR", m_data.path().toLocal8Bit());
+        if (const QString missing = FprintdStandIn::missingTools(); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
+        QVERIFY(m_fprintd.startBus());
+        m_delegate = std::make_unique<AppDelegate>(Application::sharedApplication());
+        PXModalPresenter::setRecording(true);
+        PXAuth &auth = PXAuth::sharedAuth();
+        QVERIFY(auth.setAuthURL(phone + QStringLiteral(",Ab3dE9,") + auth.getUUID(), phone));
+    }
+
+    void cleanup()
+    {
+        m_fprintd.stopService();
+        PXModalPresenter::clear();
+        PXTimerInstance::shareInstance()->stopTimer();
+        UserDefaults::standardUserDefaults().removeObjectForKey(PXTimerInstance::limitBeganTimeKey);
+        UserDefaults::standardUserDefaults().removeObjectForKey(PXGestureIDView::limitCountKey);
+    }
+
+    // Every switch change is confirmed on the management screen, and only a
+    // confirmed change is stored; the switches then show what is stored.
+    void switches_data()
+    {
+        QTest::addColumn<QString>("before"); // stored locks, fingerprint first
+        QTest::addColumn<QString>("password"); // stored pattern; empty: none
+        QTest::addColumn<int>("row"); // 0 fingerprint, 1 gesture
+        QTest::addColumn<QString>("steps"); // "match": the reader accepts; "back"; drawings
+        QTest::addColumn<QString>("after");
+        QTest::newRow("fingerprint on") << "00"
+                                        << "" << 0 << "match"
+                                        << "10";
+        QTest::newRow("fingerprint off") << "10"
+                                         << "" << 0 << "match"
+                                         << "00";
+        QTest::newRow("fingerprint over gesture") << "01" << pattern << 0 << "match"
+                                                  << "10";
+        QTest::newRow("gesture on, new pattern") << "00"
+                                                 << "" << 1 << "0125 0125"
+                                                 << "01";
+        QTest::newRow("gesture on, stored pattern") << "10" << pattern << 1 << "0125"
+                                                    << "01";
+        QTest::newRow("gesture off") << "01" << pattern << 1 << "0125"
+                                     << "00";
+        QTest::newRow("gesture off, none stored") << "01"
+                                                  << "" << 1 << "0125 0125"
+                                                  << "01";
+        QTest::newRow("wrong pattern, back") << "00" << pattern << 1 << "0124 back"
+                                             << "00";
+        QTest::newRow("reader refuses, back") << "00"
+                                              << "" << 0 << "back"
+                                              << "00";
+    }
+
+    void switches()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, password);
+        QFETCH(int, row);
+        QFETCH(QString, steps);
+        QFETCH(QString, after);
+        store(before, password);
+        const QString file = PXParamModel::sharedParamModel()->loginTypeFile();
+        const QByteArray written = fileBytes(file);
+        if (row == 0)
+            QVERIFY(m_fprintd.startService(steps == QLatin1String("match")
+                                               ? R"({"verify": ["verify-match"]})"
+                                               : R"({"verify": ["verify-no-match"]})"));
+        PXModalPresenter::scriptAnswers({});
+        PXWindow window;
+        auto *settings = new PXSettingController;
+        window.setRootViewController(new PXNavigationController(settings));
+        window.show();
+        auto *cell = qobject_cast<PXSettingCell *>(settings->table()->cellForRow(row));
+        QTest::mouseClick(cell->sw(), Qt::LeftButton);
+        auto *manage = qobject_cast<PXManageController *>(top(&window));
+        QVERIFY(manage);
+        for (const QString &step : steps.split(u' ')) {
+            if (step == QLatin1String("back")) {
+                if (row == 0) // the refusal has come
+                    QTRY_COMPARE(qobject_cast<PXTouchIDView *>(manage->lockView())->label()->text(),
+                                 QStringLiteral("TouchID验证失败"));
+                QTest::mouseClick(manage->leftBarButton(), Qt::LeftButton);
+            } else if (step != QLatin1String("match")) {
+                draw(qobject_cast<PXGestureIDView *>(manage->lockView())->gestureView(), step);
+            }
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(top(&window), settings, 5000);
+        QCOMPARE(storedLocks(), after);
+        if (after == before)
+            QCOMPARE(fileBytes(file), written);
+        for (int i = 0; i < 2; ++i) // an unconfirmed change springs back
+            QCOMPARE(qobject_cast<PXSettingCell *>(settings->table()->cellForRow(i))->sw()->isOn(),
+                     after.at(i) == u'1');
+        // Switching a lock off keeps the pattern for a later switch-on.
+        QCOMPARE(PXPasswordVM::sharedPasswordVM()->isExist(),
+                 !password.isEmpty() || steps.count(pattern) == 2);
+    }
+
+    void gestureUnlockOpensCodeScreen()
+    {
+        store("01", pattern);
+        PXLoginController *host = launch();
+        QVERIFY(host);
+        draw(qobject_cast<PXGestureIDView *>(host->lockView())->gestureView(), pattern);
+        QVERIFY(qobject_cast<PXCodeController *>(top(m_delegate->window())));
+    }
+
+    void freezeOutlivesRestart()
+    {
+        store("01", pattern);
+        UserDefaults &defaults = UserDefaults::standardUserDefaults();
+        defaults.setObject(0, PXGestureIDView::limitCountKey);
+        defaults.setDouble(QDateTime::currentSecsSinceEpoch() - 61.0,
+                           PXTimerInstance::limitBeganTimeKey);
+        PXLoginController *host = launch();
+        auto *lock = qobject_cast<PXGestureIDView *>(host->lockView());
+        QCOMPARE(lock->label()->text(), QStringLiteral("请29分钟后重试"));
+        draw(lock->gestureView(), pattern); // the right pattern, ignored
+        QCOMPARE(top(m_delegate->window()), host);
+    }
+
+    void fingerprintUnavailableLeadsOnlyToBinding()
+    {
+        store("10", QString());
+        PXModalPresenter::scriptAnswers({0}); // the not-supported alert
+        PXLoginController *host = launch();
+        auto *lock = qobject_cast<PXTouchIDView *>(host->lockView());
+        QTRY_COMPARE(lock->label()->text(), QStringLiteral("当前设备不支持指纹识别"));
+        QVERIFY(!host->leftBarButton() && !host->rightBarButton());
+        lock->switchAccountButton()->click();
+        auto *bind = qobject_cast<PXBindController *>(top(m_delegate->window()));
+        QVERIFY(bind && bind->noBack());
+    }
+
+    // A forgotten pattern: the code sent to the bound number resets the locks.
+    void reverification()
+    {
+        ServiceProcess service(QStringLiteral(KELVO_SERVICE_BIN));
+        QVERIFY(service.start());
+        PXServiceOverride override(service.baseURL());
+        const auto lastCode = [] {
+            return ServiceCall::run([](auto s, auto f) {
+                       PXNetwork::get(QStringLiteral("/test/lastCode"), {{"phone", phone}}, s, f);
+                   })
+                .payload.value_or(QJsonObject())
+                .value("msg")
+                .toString();
+        };
+        const QString device = PXAuth::sharedAuth().getUUID();
+        QVERIFY(ServiceCall::run([&](auto s, auto f) {
+                    PXServiceAPI::getAuthCode(phone, device, s, f);
+                }).succeeded());
+        const QString bindCode = lastCode();
+        QVERIFY(ServiceCall::run([&](auto s, auto f) {
+                    PXServiceAPI::checkAuthCode(phone, device, bindCode, s, f);
+                }).succeeded());
+        UserDefaults::standardUserDefaults().setObject(phone, PXAuth::phoneNumberKey);
+        store("01", pattern);
+
+        PXModalPresenter::scriptAnswers({1}); // "忘记手势密码"
+        PXLoginController *host = launch();
+        QTest::mouseClick(qobject_cast<PXGestureIDView *>(host->lockView())->manageBtn(),
+                          Qt::LeftButton);
+        QPointer<PXCodeIDView> verification;
+        QTRY_VERIFY(verification = qobject_cast<PXCodeIDView *>(host->lockView()));
+        PXCodeForm *form = verification->form();
+        PXModalPresenter::scriptAnswers({0});
+        QTest::keyClicks(form->field(), QStringLiteral("13600136001")); // one digit off
+        verification->clickCode();
+        QCOMPARE(PXModalPresenter::presentations().last().message,
+                 QStringLiteral("与最后一次绑定的手机号码不一致"));
+        QVERIFY(!form->isTiming());
+
+        form->field()->clear();
+        QTest::keyClicks(form->field(), phone);
+        verification->clickCode();
+        QString code;
+        QTRY_VERIFY((code = lastCode()) != bindCode && code.size() == 6);
+        QTest::keyClicks(form->token(), code);
+        verification->clickLogin();
+        QTRY_VERIFY(qobject_cast<PXCodeController *>(top(m_delegate->window())));
+        QTRY_COMPARE(storedLocks(), QStringLiteral("00"));
+        QVERIFY(!PXPasswordVM::sharedPasswordVM()->isExist());
+        // The next start goes straight to the code screen.
+        m_delegate->setController();
+        QVERIFY(qobject_cast<PXCodeController *>(top(m_delegate->window())));
+    }
+};
+
+QTEST_MAIN(tst_AppLock)
+#include "tst_applock.moc"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+
+// The fingerprint service stand-in (tests/lock/fprintd.py, a python3-dbusmock
+// template) on a private system bus of its own: startBus() points this
+// process's system bus there.
+class FprintdStandIn
+{
+public:
+    FprintdStandIn() = default;
+    ~FprintdStandIn();
+    FprintdStandIn(const FprintdStandIn &) = delete;
+    FprintdStandIn &operator=(const FprintdStandIn &) = delete;
+
+    // Empty when dbus-run-session and python3-dbusmock are there, else why
+    // the tests have to skip.
+    static QString missingTools();
+
+    bool startBus();
+    // parameters: the template's JSON parameters ("{}" for a reader with
+    // an enrolled finger that waits).
+    bool startService(const QString &parameters);
+    void stopService();
+
+    static bool serviceUp();
+    // "idle", "claimed" or "verifying".
+    static QString readerState();
+
+private:
+    QProcess m_bus;
+    QProcess m_service;
+};
