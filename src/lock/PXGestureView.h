@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PXBaseView.h"
+#include "PXLockResult.h"
 
 #include <QList>
 #include <QPointF>
@@ -17,16 +18,6 @@ enum PXPasswordHandle : qint64 {
     PXPasswordHandleSet = 1,
     PXPasswordHandleVerify = 2,
     PXPasswordHandleModify = 3,
-};
-
-// The results every lock view hands its host; hosts treat PasswordSet and
-// Verified as unlocked.
-enum PXLockResult : qint64 {
-    PXLockResultPatternRecorded = 0,
-    PXLockResultPasswordSet = 1,
-    PXLockResultPatternMismatch = 2,
-    PXLockResultVerified = 3,
-    PXLockResultVerifyFailed = 4,
 };
 
 class PXGestureViewDelegate

@@ -56,7 +56,7 @@ void PXManageController::setLoginType()
 
 void PXManageController::touchIDResult(qint64 result)
 {
-    if (result != PXTouchIDViewDelegate::verified)
+    if (result != PXLockResultVerified)
         return;
     setLoginType();
     clickLeftBarButton();

@@ -104,14 +104,14 @@ void PXTouchIDView::touchIDAuthSuccess(const QString &message)
 {
     showStatus(message, grey());
     if (m_delegate)
-        m_delegate->touchIDResult(PXTouchIDViewDelegate::verified);
+        m_delegate->touchIDResult(PXLockResultVerified);
 }
 
 void PXTouchIDView::touchIDAuthFailure(const QString &message)
 {
     showStatus(message, red());
     if (m_delegate)
-        m_delegate->touchIDResult(PXTouchIDViewDelegate::failed);
+        m_delegate->touchIDResult(PXLockResultVerifyFailed);
 }
 
 void PXTouchIDView::showStatus(const QString &message, const QColor &colour)

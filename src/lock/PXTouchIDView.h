@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PXBaseView.h"
+#include "PXLockResult.h"
 #include "PXTouchID.h"
 
 #include <memory>
@@ -9,14 +10,11 @@ class LocalAuthentication;
 class QLabel;
 class QPushButton;
 
-// The host of a fingerprint lock screen: told the lock result, 3 (verified)
-// or 4 (failed).
+// The host of a fingerprint lock screen: told the lock result,
+// PXLockResultVerified or PXLockResultVerifyFailed.
 class PXTouchIDViewDelegate
 {
 public:
-    static constexpr qint64 verified = 3;
-    static constexpr qint64 failed = 4;
-
     virtual ~PXTouchIDViewDelegate() = default;
     virtual void touchIDResult(qint64 result) = 0;
 };

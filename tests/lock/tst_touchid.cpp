@@ -10,6 +10,8 @@
 namespace {
 const QString notSupported = QStringLiteral("当前设备不支持指纹识别");
 constexpr qint64 untold = -1;
+constexpr qint64 verified = PXLockResultVerified;
+constexpr qint64 failed = PXLockResultVerifyFailed;
 } // namespace
 
 // The fingerprint lock screen against our fingerprint service stand-in
