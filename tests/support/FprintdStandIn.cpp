@@ -2,7 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QStandardPaths>
@@ -78,7 +78,10 @@ bool FprintdStandIn::serviceUp()
 
 QString FprintdStandIn::readerState()
 {
-    QDBusInterface mock(service, QStringLiteral("/net/reactivated/Fprint/Manager"),
-                        QStringLiteral("org.freedesktop.DBus.Mock"), QDBusConnection::systemBus());
-    return QDBusReply<QString>(mock.call(QStringLiteral("State"))).value();
+    // A plain call: QDBusInterface would introspect the mock and cache a
+    // meta-object per service instance, which Qt never frees.
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        service, QStringLiteral("/net/reactivated/Fprint/Manager"),
+        QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("State"));
+    return QDBusReply<QString>(QDBusConnection::systemBus().call(call)).value();
 }
