@@ -3,52 +3,35 @@
 // too, so a screen that fails to build or renders blank fails the suite. To add
 // a screen, add one line to screens().
 
-#include "PXBaseController.h"
-#include "PXFont.h"
-#include "PXMessageView.h"
-#include "PXModalPresenter.h"
-#include "PXNavigationController.h"
-#include "PXSwitch.h"
-#include "PXTableView.h"
-#include "PXTextField.h"
-#include "PXWindow.h"
-#include "TestWidgets.h"
-
-#if __has_include("PXBindController.h")
-#include "PXBindController.h"
-#include "PXCodeForm.h"
-#endif
-#if __has_include("PXCodeController.h")
 #include "Clock.h"
+#include "LocalAuthentication.h"
 #include "PXAuth.h"
+#include "PXBaseController.h"
+#include "PXBindController.h"
 #include "PXCodeController.h"
-#include "PXServiceOverride.h"
-#include "TOTPCodeCell.h"
-#include "UserDefaults.h"
-#include <cmath>
-#endif
-#if __has_include("PXLoginController.h")
+#include "PXCodeForm.h"
+#include "PXCodeView.h"
+#include "PXFont.h"
+#include "PXGestureIDView.h"
 #include "PXLoginController.h"
 #include "PXLoginModel.h"
 #include "PXManageController.h"
+#include "PXMessageView.h"
+#include "PXModalPresenter.h"
+#include "PXNavigationController.h"
 #include "PXParamModel.h"
-#include "PXSettingController.h"
-#endif
-#if __has_include("PXGestureIDView.h")
-#include "Clock.h"
-#include "PXCodeView.h"
-#include "PXGestureIDView.h"
 #include "PXPasswordVM.h"
+#include "PXServiceOverride.h"
+#include "PXSettingController.h"
+#include "PXSwitch.h"
+#include "PXTableView.h"
+#include "PXTextField.h"
 #include "PXTimerInstance.h"
-#include "UserDefaults.h"
-#endif
-
-#if __has_include("PXTouchIDView.h")
-#include "LocalAuthentication.h"
 #include "PXTouchIDView.h"
-#include <QTimer>
-#include <optional>
-#endif
+#include "PXWindow.h"
+#include "TOTPCodeCell.h"
+#include "TestWidgets.h"
+#include "UserDefaults.h"
 
 #include <QApplication>
 #include <QDir>
@@ -57,7 +40,10 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <cmath>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -129,7 +115,6 @@ private:
     PXTableView *m_table = nullptr;
 };
 
-#if __has_include("PXGestureIDView.h")
 // Hosts the gesture lock as the lock host at launch does.
 class GestureHost : public PXBaseController
 {
@@ -152,11 +137,9 @@ protected:
 private:
     PXGestureIDView *m_gesture = nullptr;
 };
-#endif
 
 using Stage = std::function<void(PXWindow &)>;
 
-#if __has_include("PXTouchIDView.h")
 // A fingerprint reader that answers as told: without an error to give, the
 // prompt stays up.
 class ScriptedAuthentication : public LocalAuthentication
@@ -200,7 +183,6 @@ Stage touchID(bool available, std::optional<int> error)
         QTimer::singleShot(0, view, [view, host] { view->setGeometry(host->frame().toRect()); });
     };
 }
-#endif
 
 void install(PXWindow &window, PXBaseController *root)
 {
@@ -252,7 +234,6 @@ QList<Shot> screens()
          }},
         {"components", plain<ComponentsController>()},
     };
-#if __has_include("PXBindController.h")
     shots.append({"bind", plain<PXBindController>()});
     shots.append({"bind-countdown", [](PXWindow &w) {
                       auto *bind = new PXBindController;
@@ -272,8 +253,6 @@ QList<Shot> screens()
                  QStringLiteral("该手机号已绑定其他设备，继续绑定将解除原设备的绑定，是否继续？"),
                  {QStringLiteral("取消"), QStringLiteral("确定")});
          }});
-#endif
-#if __has_include("PXCodeController.h")
     // A bound account, the stored Pellin answer (no service is asked) and the
     // corrected clock at that fraction of the period.
     const auto code = [](bool hidePellin, double fraction) -> Stage {
@@ -302,8 +281,6 @@ QList<Shot> screens()
                               screen->codeCell()->copyCode();
                       });
                   }});
-#endif
-#if __has_include("PXGestureIDView.h")
     // The gesture lock over a screen's content area; nodes is drawn (and left
     // drawn) once the screen is laid out; a stored password means verify mode.
     const auto gesture = [](const QString &password, const QList<int> &nodes) -> Stage {
@@ -330,13 +307,9 @@ QList<Shot> screens()
                       defaults.setObject(0, PXGestureIDView::limitCountKey);
                       gesture("03678", {})(w);
                   }});
-#endif
-#if __has_include("PXTouchIDView.h")
     shots.append({"touchid-prompting", touchID(true, std::nullopt)});
     shots.append({"touchid-failed", touchID(true, LocalAuthentication::AuthenticationFailed)});
     shots.append({"touchid-unsupported", touchID(false, std::nullopt)});
-#endif
-#if __has_include("PXManageController.h")
     // No freeze left by the shots before; the lock kinds stored, fingerprint first.
     const auto withLocks = [](const QString &locks, const Stage &stage) -> Stage {
         return [locks, stage](PXWindow &w) {
@@ -368,7 +341,6 @@ QList<Shot> screens()
                       install(w, host);
                       host->forgetGestureID();
                   })});
-#endif
     return shots;
 }
 
