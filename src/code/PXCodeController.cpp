@@ -7,10 +7,9 @@
 #include "OTPAuthURL.h"
 #include "OTPCountdownClock.h"
 #include "PXAuth.h"
-#include "PXColor.h"
-#include "PXFont.h"
 #include "PXMessageView.h"
 #include "PXNavigationController.h"
+#include "PXNoticeLabel.h"
 #include "PXScreenCreators.h"
 #include "PXServiceAPI.h"
 #include "PXSettingController.h"
@@ -115,14 +114,8 @@ void PXCodeController::loadingView()
     m_content = new QWidget(this);
     m_content->setAttribute(Qt::WA_TranslucentBackground);
 
-    m_label = new QLabel(QStringLiteral("亲，为了您的账户安全，请不要将密码告诉他人！"), m_content);
-    m_label->setFont(PXFont::fontWithSize(14));
-    m_label->setAlignment(Qt::AlignCenter);
-    m_label->setAutoFillBackground(true);
-    QPalette pal = m_label->palette();
-    pal.setColor(QPalette::WindowText, PXColor::colorWithHex(0x8C493A));
-    pal.setColor(QPalette::Window, PXColor::colorWithHex(0xFFF5D7));
-    m_label->setPalette(pal);
+    m_label = new PXNoticeLabel(QStringLiteral("亲，为了您的账户安全，请不要将密码告诉他人！"),
+                                m_content);
 
     m_table = new PXTableView(m_content);
     m_table->setBackgroundColor(Qt::white);

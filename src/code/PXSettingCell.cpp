@@ -50,5 +50,5 @@ void PXSettingCell::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    p.fillRect(QRect(0, height() - 1, width(), 1), PXColor::colorWithHex(0xEEF2F3));
+    p.fillRect(QRect(0, height() - 1, width(), 1), PXColor::separator());
 }

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "PXColor.h"
 #include "PXFont.h"
+#include "PXLinkButton.h"
 #include "PXMessageView.h"
 #include "PXModalPresenter.h"
 #include "PXPasswordVM.h"
@@ -14,8 +15,8 @@
 
 namespace {
 
-const QColor grey(128, 128, 128);
-const QColor red(255, 0, 0);
+const QColor grey = PXColor::promptGrey();
+const QColor red = PXColor::promptRed();
 
 const QString drawText = QStringLiteral("请绘制解锁图案");
 
@@ -60,16 +61,7 @@ PXGestureIDView::PXGestureIDView(QWidget *parent)
     setFocusProxy(m_gestureView);
 
     if (m_passwordHandle == PXPasswordHandleVerify) {
-        m_manageBtn = new QPushButton(QStringLiteral("密码管理"), this);
-        m_manageBtn->setFont(PXFont::fontWithSize(16));
-        m_manageBtn->setFlat(true);
-        m_manageBtn->setAutoDefault(true); // Enter presses it, as Space does
-        m_manageBtn->setCursor(Qt::PointingHandCursor);
-        m_manageBtn->setStyleSheet(
-            QStringLiteral("QPushButton { background: transparent; border: none; color: %1; } "
-                           "QPushButton:pressed { color: %2; } "
-                           "QPushButton:focus { background: rgba(0, 0, 0, 18); }")
-                .arg(PXColor::accent().name(), PXColor::colorWithHex(0xB04000).name()));
+        m_manageBtn = new PXLinkButton(QStringLiteral("密码管理"), this);
         connect(m_manageBtn, &QPushButton::clicked, this, &PXGestureIDView::addActionSheet);
     }
 

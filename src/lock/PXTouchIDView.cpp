@@ -5,6 +5,7 @@
 #include "PXAuthenticationPrompt.h"
 #include "PXColor.h"
 #include "PXFont.h"
+#include "PXLinkButton.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -49,12 +50,12 @@ PXTouchIDView::~PXTouchIDView()
 
 QColor PXTouchIDView::grey()
 {
-    return PXColor::colorWithHex(0x808080);
+    return PXColor::promptGrey();
 }
 
 QColor PXTouchIDView::red()
 {
-    return PXColor::colorWithHex(0xFF0000);
+    return PXColor::promptRed();
 }
 
 void PXTouchIDView::setPasswordHandle(qint64 handle)
@@ -62,14 +63,7 @@ void PXTouchIDView::setPasswordHandle(qint64 handle)
     m_passwordHandle = handle;
     if (handle != lockHostHandle || m_switchAccount)
         return;
-    m_switchAccount = new QPushButton(QStringLiteral("切换其他账号"), this);
-    m_switchAccount->setFont(PXFont::fontWithSize(16));
-    m_switchAccount->setFlat(true);
-    m_switchAccount->setCursor(Qt::PointingHandCursor);
-    m_switchAccount->setStyleSheet(
-        QStringLiteral("QPushButton { border: none; background: transparent; color: %1; } "
-                       "QPushButton:focus { background: rgba(0, 0, 0, 18); border-radius: 8px; }")
-            .arg(PXColor::accent().name()));
+    m_switchAccount = new PXLinkButton(QStringLiteral("切换其他账号"), this);
     connect(m_switchAccount, &QPushButton::clicked, this, &PXTouchIDView::addActionSheet);
     m_switchAccount->show();
     resizeEvent(nullptr);

@@ -3,6 +3,7 @@
 #include "PXColor.h"
 #include "PXFont.h"
 #include "PXModalPresenter.h"
+#include "PXNoticeLabel.h"
 #include "PXTextField.h"
 
 #include <QFontDatabase>
@@ -39,7 +40,7 @@ QPushButton *accentButton(const QString &title, int points, QWidget *parent)
                        "border-radius: 5px; } QPushButton:pressed { background: %2; } "
                        "QPushButton:focus { border: 2px solid %2; } "
                        "QPushButton:disabled { color: rgba(255, 255, 255, 150); }")
-            .arg(PXColor::accent().name(), PXColor::colorWithHex(0xB04000).name()));
+            .arg(PXColor::accent().name(), PXColor::accentPressed().name()));
     return button;
 }
 
@@ -62,14 +63,6 @@ QLabel *textLabel(const QString &text, int points, const QColor &colour, QWidget
     return label;
 }
 
-void fill(QWidget *widget, const QColor &colour)
-{
-    widget->setAutoFillBackground(true);
-    QPalette pal = widget->palette();
-    pal.setColor(QPalette::Window, colour);
-    widget->setPalette(pal);
-}
-
 // The text shrinks to fit the box rather than scroll, down to a legible size.
 void shrinkToFit(PXTextField *field)
 {
@@ -87,18 +80,19 @@ void shrinkToFit(PXTextField *field)
 PXCodeForm::PXCodeForm(const QString &banner, const QString &action, int bannerTop, QWidget *parent)
     : QWidget(parent)
     , m_bannerTop(bannerTop)
-    , m_label(textLabel(banner, 14, PXColor::colorWithHex(0x8C493A), this))
+    , m_label(new PXNoticeLabel(banner, this))
     , m_back(new QWidget(this))
     , m_field(inputField(noPhoneText, 1, m_back))
     , m_token(inputField(noCodeText, 2, m_back))
     , m_code(accentButton(QStringLiteral("获取验证码"), 16, m_back))
     , m_hint(textLabel(QStringLiteral("亲，验证码区分大小写，可不要输错了！"), 12,
-                       PXColor::colorWithHex(0x808080), this))
+                       PXColor::promptGrey(), this))
     , m_action(accentButton(action, 18, this))
 {
-    m_label->setAlignment(Qt::AlignCenter);
-    fill(m_label, PXColor::colorWithHex(0xFFF5D7));
-    fill(m_back, Qt::white);
+    m_back->setAutoFillBackground(true);
+    QPalette panel = m_back->palette();
+    panel.setColor(QPalette::Window, Qt::white);
+    m_back->setPalette(panel);
     m_field->setInputMethodHints(Qt::ImhDialableCharactersOnly);
     m_token->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText
                                  | Qt::ImhNoAutoUppercase);

@@ -33,7 +33,7 @@ QString buttonStyle(int roundedCorners)
         .arg(r(Qt::TopRightCorner))
         .arg(r(Qt::BottomLeftCorner))
         .arg(r(Qt::BottomRightCorner))
-        .arg(PXColor::colorWithHex(0xB04000).name());
+        .arg(PXColor::accentPressed().name());
 }
 } // namespace
 
