@@ -245,7 +245,6 @@ void tst_Startup::commandLine_data()
                                      << false << false << 64 << "no other arguments";
     QTest::newRow("version") << QStringList {"--version"} << false << false << false << 0
                              << "kelvo-ostrel 1.0.0";
-    QTest::newRow("help") << QStringList {"-h"} << false << false << false << 0 << "--code";
 }
 
 void tst_Startup::commandLine()
