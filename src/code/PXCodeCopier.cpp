@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <algorithm>
 #include <cmath>
 
 PXCodeCopier::PXCodeCopier(QObject *parent)
@@ -21,8 +22,8 @@ void PXCodeCopier::copy(const QString &code, double secondsLeft)
     data->setData(secretHintType, QByteArrayLiteral("secret"));
     QGuiApplication::clipboard()->setMimeData(data);
     m_code = code;
-    const double ms = std::ceil(std::max(secondsLeft, 0.0) * 1000.0);
-    m_clearTimer.start(int(std::min(ms, 3600.0 * 1000.0)));
+    // A period is at most 300 seconds, so this fits an int.
+    m_clearTimer.start(int(std::ceil(std::max(secondsLeft, 0.0) * 1000.0)));
 }
 
 void PXCodeCopier::clearIfStillOurs()
