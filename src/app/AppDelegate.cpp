@@ -88,7 +88,7 @@ void AppDelegate::setController()
     // A lock kind this build does not know (a list written by hand or by a
     // later version) must not leave the app without a window: it guards
     // nothing here, so route as if no lock were on.
-    if (type == 1 || type == 2)
+    if (type == PXLoginModel::fingerprintType || type == PXLoginModel::gestureType)
         setLoginController();
     else
         setActionController();

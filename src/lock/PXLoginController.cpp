@@ -3,14 +3,10 @@
 #include "PXApplicationRoutes.h"
 #include "PXCodeIDView.h"
 #include "PXFilePathVM.h"
+#include "PXLoginModel.h"
 #include "PXNavigationController.h"
 #include "PXParamModel.h"
 #include "PXScreenCreators.h"
-
-namespace {
-constexpr qint64 fingerprintType = 1;
-constexpr qint64 gestureType = 2;
-} // namespace
 
 PXLoginController::PXLoginController(QWidget *parent)
     : PXBaseController(parent)
@@ -29,11 +25,11 @@ void PXLoginController::viewDidLoad()
 void PXLoginController::loadingView()
 {
     const qint64 type = PXParamModel::sharedParamModel()->loginType();
-    if (type == gestureType) {
+    if (type == PXLoginModel::gestureType) {
         auto *gesture = new PXGestureIDView(this);
         gesture->setDelegate(this);
         show(gesture);
-    } else if (type == fingerprintType) {
+    } else if (type == PXLoginModel::fingerprintType) {
         auto *touch = new PXTouchIDView(this);
         touch->setDelegate(this);
         touch->setPasswordHandle(PXTouchIDView::lockHostHandle);

@@ -1,6 +1,7 @@
 #include "PXManageController.h"
 
 #include "PXApplicationRoutes.h"
+#include "PXLoginModel.h"
 #include "PXNavigationController.h"
 #include "PXParamModel.h"
 #include "PXScreenCreators.h"
@@ -21,12 +22,12 @@ void PXManageController::setType(qint64 type)
 {
     m_type = type;
     loadViewIfNeeded();
-    if (type == gestureType) {
+    if (type == PXLoginModel::gestureType) {
         setTitle(QStringLiteral("设置手势密码"));
         auto *gesture = new PXGestureIDView(this);
         gesture->setDelegate(this);
         m_lockView = gesture;
-    } else if (type == fingerprintType) {
+    } else if (type == PXLoginModel::fingerprintType) {
         setTitle(QStringLiteral("设置指纹密码"));
         auto *touch = new PXTouchIDView(this);
         touch->setDelegate(this);

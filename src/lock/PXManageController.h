@@ -17,8 +17,6 @@ class PXManageController : public PXBaseController,
 {
     Q_OBJECT
 public:
-    static constexpr qint64 fingerprintType = 1;
-    static constexpr qint64 gestureType = 2;
     // How long "设置成功" stays before the screen closes after a new pattern.
     static constexpr int setSuccessMilliseconds = 2000;
 

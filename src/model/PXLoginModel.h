@@ -16,6 +16,9 @@ class PXLoginModel : public PXBaseModel
     Q_PROPERTY(qint64 type READ type WRITE setType)
 public:
     static constexpr char archivedClassName[] = "PXLoginModel";
+    // The lock types this build knows.
+    static constexpr qint64 fingerprintType = 1;
+    static constexpr qint64 gestureType = 2;
 
     PXLoginModel() = default;
     static std::unique_ptr<PXLoginModel> initWithKey(const QString &key, bool value, qint64 type);

@@ -72,6 +72,7 @@ bool PXParamModel::saveLoginTypes()
 
 PXParamModel::LoginTypes PXParamModel::defaultLoginTypes()
 {
-    return {PXLoginModel::initWithKey(QStringLiteral("指纹密码"), false, 1),
-            PXLoginModel::initWithKey(QStringLiteral("手势密码"), false, 2)};
+    return {
+        PXLoginModel::initWithKey(QStringLiteral("指纹密码"), false, PXLoginModel::fingerprintType),
+        PXLoginModel::initWithKey(QStringLiteral("手势密码"), false, PXLoginModel::gestureType)};
 }

@@ -332,8 +332,8 @@ QList<Shot> screens()
         });
     };
     shots.append({"settings", withLocks("01", plain<PXSettingController>())});
-    shots.append({"manage-gesture", manage(PXManageController::gestureType)});
-    shots.append({"manage-fingerprint", manage(PXManageController::fingerprintType)});
+    shots.append({"manage-gesture", manage(PXLoginModel::gestureType)});
+    shots.append({"manage-fingerprint", manage(PXLoginModel::fingerprintType)});
     shots.append({"lock-gesture", withLocks("01", plain<PXLoginController>())});
     shots.append({"lock-fingerprint", withLocks("10", plain<PXLoginController>())});
     shots.append({"reverification", withLocks("01", [](PXWindow &w) {
