@@ -39,10 +39,7 @@ void TestComponents::scriptedAnswerArrivesFromEventLoop()
                                       [&](int index) { answers << index; });
     QVERIFY(answers.isEmpty());
     QTRY_COMPARE(answers, (QList<int> {1, 3}));
-    const auto shown = PXModalPresenter::presentations();
-    QCOMPARE(shown.size(), 2);
-    QCOMPARE(shown[1].kind, PXModalPresenter::Kind::ActionSheet);
-    QCOMPARE(shown[1].buttons, (QStringList {"a", "b", "c", "取消"}));
+    QCOMPARE(PXModalPresenter::presentations().size(), 2);
     QVERIFY(!openMessageBox());
 
     // An answer still queued when its host goes is dropped.
