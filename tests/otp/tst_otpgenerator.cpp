@@ -31,19 +31,15 @@ void tst_OTPGenerator::cleanup()
     Clock::clearFixedTime();
 }
 
-// RFC 4226 Appendix D, then codes from an independent HMAC: MD5 digests whose
-// low nibble points past a 4-byte window at 12 (held there), and keys longer
-// than a block (hashed first).
+// Codes from an independent HMAC, where oathtool cannot check: MD5 digests
+// whose low nibble points past a 4-byte window at 12 (held there), and keys
+// longer than a block (hashed first).
 void tst_OTPGenerator::counterVectors_data()
 {
     QTest::addColumn<QString>("algorithm");
     QTest::addColumn<QByteArray>("key");
     QTest::addColumn<quint64>("counter");
     QTest::addColumn<QString>("code");
-    const char *codes[] = {"755224", "287082", "359152", "969429", "338314",
-                           "254676", "287922", "162583", "399871", "520489"};
-    for (quint64 c = 0; c < 10; ++c)
-        QTest::addRow("SHA1 %llu", c) << "SHA1" << rfcKey20 << c << QString::fromLatin1(codes[c]);
     QByteArray longKey(200, Qt::Uninitialized);
     std::iota(longKey.begin(), longKey.end(), char(0));
     QTest::newRow("MD5 nibble 0") << "MD5" << rfcKey20 << quint64(1) << "532013";
