@@ -25,15 +25,6 @@ QVariantMap itemByRef(Keychain &keychain, const QByteArray &ref)
     return result.toMap();
 }
 
-int itemCount(Keychain &keychain)
-{
-    QVariant result;
-    keychain.copyMatching(
-        {{Class, ClassGenericPassword}, {ReturnAttributes, true}, {MatchLimit, MatchLimitAll}},
-        &result);
-    return int(result.toList().size());
-}
-
 QByteArray addRaw(Keychain &keychain, const QString &account, const QByteArray &generic)
 {
     QVariantMap attributes {{Class, ClassGenericPassword},
@@ -114,9 +105,7 @@ void tst_AuthURLKeychain::savedAccountLoadsAfterRestart()
     QVERIFY(loaded);
     QCOMPARE(loaded->url(), original->url());
     QCOMPARE(loaded->generator()->secret(), secret);
-    QCOMPARE(loaded->keychainItemRef(), original->keychainItemRef());
     QCOMPARE(loaded->metaObject(), original->metaObject());
-    QCOMPARE(loaded->checkCode(), original->checkCode());
 }
 
 void tst_AuthURLKeychain::takenNameGetsSuffix()
@@ -139,7 +128,6 @@ void tst_AuthURLKeychain::removedOrVanishedItems()
 {
     std::unique_ptr<TOTPAuthURL> vanished = account(QStringLiteral("vanished"));
     std::unique_ptr<TOTPAuthURL> url = account(QStringLiteral("gone"));
-    QVERIFY(!url->removeFromKeychain());
     QVERIFY(vanished->saveToKeychain());
     QVERIFY(url->saveToKeychain());
 
@@ -158,7 +146,6 @@ void tst_AuthURLKeychain::removedOrVanishedItems()
     QVERIFY(!url->isInKeychain());
     QVERIFY(!url->removeFromKeychain());
     QVERIFY(!OTPAuthURL::authURLWithKeychainItemRef(removedRef, *m_keychain));
-    QCOMPARE(itemCount(*m_keychain), 0);
 }
 
 void tst_AuthURLKeychain::unloadableReferences_data()

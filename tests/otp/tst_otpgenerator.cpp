@@ -9,8 +9,6 @@
 namespace {
 
 const QByteArray rfcKey20("12345678901234567890");
-const QByteArray rfcKey32("12345678901234567890123456789012");
-const QByteArray rfcKey64("1234567890123456789012345678901234567890123456789012345678901234");
 
 } // namespace
 
@@ -21,8 +19,6 @@ private Q_SLOTS:
     void cleanup();
     void counterVectors_data();
     void counterVectors();
-    void rfc6238_data();
-    void rfc6238();
     void periodBoundaries_data();
     void periodBoundaries();
     void construction_data();
@@ -35,19 +31,15 @@ void tst_OTPGenerator::cleanup()
     Clock::clearFixedTime();
 }
 
-// RFC 4226 Appendix D, then codes from an independent HMAC: MD5 digests whose
-// low nibble points past a 4-byte window at 12 (held there), and keys longer
-// than a block (hashed first).
+// Codes from an independent HMAC, where oathtool cannot check: MD5 digests
+// whose low nibble points past a 4-byte window at 12 (held there), and keys
+// longer than a block (hashed first).
 void tst_OTPGenerator::counterVectors_data()
 {
     QTest::addColumn<QString>("algorithm");
     QTest::addColumn<QByteArray>("key");
     QTest::addColumn<quint64>("counter");
     QTest::addColumn<QString>("code");
-    const char *codes[] = {"755224", "287082", "359152", "969429", "338314",
-                           "254676", "287922", "162583", "399871", "520489"};
-    for (quint64 c = 0; c < 10; ++c)
-        QTest::addRow("SHA1 %llu", c) << "SHA1" << rfcKey20 << c << QString::fromLatin1(codes[c]);
     QByteArray longKey(200, Qt::Uninitialized);
     std::iota(longKey.begin(), longKey.end(), char(0));
     QTest::newRow("MD5 nibble 0") << "MD5" << rfcKey20 << quint64(1) << "532013";
@@ -69,40 +61,6 @@ void tst_OTPGenerator::counterVectors()
     const auto generator = HOTPGenerator::initWithSecret(key, algorithm, unsigned(code.size()), 0);
     QVERIFY(generator);
     QCOMPARE(generator->generateOTPForCounter(counter), code);
-}
-
-void tst_OTPGenerator::rfc6238_data()
-{
-    QTest::addColumn<double>("time");
-    QTest::addColumn<QString>("algorithm");
-    QTest::addColumn<QByteArray>("key");
-    QTest::addColumn<QString>("code");
-    const struct
-    {
-        double time;
-        const char *sha1, *sha256, *sha512;
-    } rows[] = {{59, "94287082", "46119246", "90693936"},
-                {1111111109, "07081804", "68084774", "25091201"},
-                {1111111111, "14050471", "67062674", "99943326"},
-                {1234567890, "89005924", "91819424", "93441116"},
-                {2000000000, "69279037", "90698825", "38618901"},
-                {20000000000, "65353130", "77737706", "47863826"}};
-    for (const auto &row : rows) {
-        QTest::addRow("SHA1 %.0f", row.time) << row.time << "SHA1" << rfcKey20 << row.sha1;
-        QTest::addRow("SHA256 %.0f", row.time) << row.time << "SHA256" << rfcKey32 << row.sha256;
-        QTest::addRow("SHA512 %.0f", row.time) << row.time << "SHA512" << rfcKey64 << row.sha512;
-    }
-}
-
-void tst_OTPGenerator::rfc6238()
-{
-    QFETCH(double, time);
-    QFETCH(QString, algorithm);
-    QFETCH(QByteArray, key);
-    QFETCH(QString, code);
-    const auto generator = TOTPGenerator::initWithSecret(key, algorithm, 8, 30);
-    QVERIFY(generator);
-    QCOMPARE(generator->generateOTPForDate(time), code);
 }
 
 void tst_OTPGenerator::periodBoundaries_data()

@@ -80,8 +80,6 @@ void tst_TOTPTick::notifications_data()
         << "secret" << 0.0 << QList<double> {50, 51, 176, 180} << QStringList {"N", "-", "W4", "N"};
     QTest::newRow("made from a secret: first tick on a boundary")
         << "secret" << 0.0 << QList<double> {0, 1} << QStringList {"N", "-"};
-    QTest::newRow("missed warning still gives the new code")
-        << app << 0.0 << QList<double> {100, 180} << QStringList {"-", "N"};
     QTest::newRow("fraction is truncated")
         << app << 0.0 << QList<double> {175.9, 176.0, 179.99, 180.0}
         << QStringList {"-", "W4", "-", "N"};

@@ -39,10 +39,7 @@ void TestComponents::scriptedAnswerArrivesFromEventLoop()
                                       [&](int index) { answers << index; });
     QVERIFY(answers.isEmpty());
     QTRY_COMPARE(answers, (QList<int> {1, 3}));
-    const auto shown = PXModalPresenter::presentations();
-    QCOMPARE(shown.size(), 2);
-    QCOMPARE(shown[1].kind, PXModalPresenter::Kind::ActionSheet);
-    QCOMPARE(shown[1].buttons, (QStringList {"a", "b", "c", "取消"}));
+    QCOMPARE(PXModalPresenter::presentations().size(), 2);
     QVERIFY(!openMessageBox());
 
     // An answer still queued when its host goes is dropped.
@@ -83,7 +80,6 @@ void TestComponents::alertAnswers()
                                 [&](int index) { answer = index; });
     PXAlertView *box = openMessageBox();
     QVERIFY(box);
-    QCOMPARE(box->informativeText(), QStringLiteral("该手机号已绑定"));
     const auto buttons = box->buttons();
     QCOMPARE(buttons.size(), 2);
     QCOMPARE(buttons[1]->text(), QStringLiteral("确定"));

@@ -1,7 +1,6 @@
 #include "PXMessageView.h"
 
 #include <QElapsedTimer>
-#include <QFontMetricsF>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -12,26 +11,9 @@ class TestMessageView : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void stripIsLaidOutFromMeasuredText();
     void oneViewFollowsItsHost();
     void newerMessageGetsItsFullSecond();
 };
-
-void TestMessageView::stripIsLaidOutFromMeasuredText()
-{
-    QWidget host;
-    host.resize(320, 568);
-    PXMessageView *view = PXMessageView::sharedWithSuperview(&host, "abc");
-    QCOMPARE(view->parentWidget(), &host);
-    QCOMPARE(view->geometry(), QRect(0, 0, 320, 568));
-    QLabel *label = view->label();
-    const double textWidth = QFontMetricsF(label->font()).horizontalAdvance("abc");
-    QCOMPARE(label->height(), 60);
-    QVERIFY(qAbs(label->width() - (textWidth + 40)) <= 1.0);
-    QVERIFY(qAbs(label->geometry().center().x() - 160) <= 1);
-    QVERIFY(qAbs(label->geometry().center().y() - 284) <= 1);
-    view->removeMessage();
-}
 
 void TestMessageView::oneViewFollowsItsHost()
 {

@@ -31,17 +31,8 @@ public:
     void viewWillAppear() override { journal() << m_name + ":willAppear"; }
     void viewDidAppear() override { journal() << m_name + ":didAppear"; }
     void viewWillDisappear() override { journal() << m_name + ":willDisappear"; }
-    void clickLeftBarButton() override
-    {
-        ++leftClicks;
-        if (popsItself) // as the back buttons of the app do
-            navigationController()->popViewControllerAnimated(false);
-    }
-    void clickRightBarButton() override { ++rightClicks; }
-
-    int leftClicks = 0;
-    int rightClicks = 0;
-    bool popsItself = false;
+    // As the back buttons of the app do.
+    void clickLeftBarButton() override { navigationController()->popViewControllerAnimated(false); }
 
 private:
     QString m_name;
@@ -185,7 +176,6 @@ void TestNavigation::tappedButtonsPop()
 
     // A screen may pop itself from its own button handler.
     auto *screen = new RecordingController("self");
-    screen->popsItself = true;
     screen->addLeftBarButton("返回");
     nav.pushViewController(screen, false);
     pushed = screen;
