@@ -206,20 +206,6 @@ private Q_SLOTS:
         QVERIFY(qobject_cast<PXCodeController *>(top(m_delegate->window())));
     }
 
-    void freezeOutlivesRestart()
-    {
-        store("01", pattern);
-        UserDefaults &defaults = UserDefaults::standardUserDefaults();
-        defaults.setObject(0, PXGestureIDView::limitCountKey);
-        defaults.setDouble(QDateTime::currentSecsSinceEpoch() - 61.0,
-                           PXTimerInstance::limitBeganTimeKey);
-        PXLoginController *host = launch();
-        auto *lock = qobject_cast<PXGestureIDView *>(host->lockView());
-        QCOMPARE(lock->label()->text(), QStringLiteral("请29分钟后重试"));
-        draw(lock->gestureView(), pattern); // the right pattern, ignored
-        QCOMPARE(top(m_delegate->window()), host);
-    }
-
     void fingerprintUnavailableLeadsOnlyToBinding()
     {
         store("10", QString());
