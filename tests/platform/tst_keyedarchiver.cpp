@@ -54,7 +54,6 @@ private Q_SLOTS:
 void tst_KeyedArchiver::roundTrip_data()
 {
     QTest::addColumn<QList<ArchivedObject>>("objects");
-    QTest::newRow("empty list") << QList<ArchivedObject>();
     QTest::newRow("nil key, negative type")
         << QList<ArchivedObject> {record(QString(), true, qint32(-7))};
     QTest::newRow("extreme type") << QList<ArchivedObject> {
