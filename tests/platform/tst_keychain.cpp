@@ -54,7 +54,7 @@ QStringList movedAside(const QString &folder)
 
 QVariantMap query(QVariantMap map)
 {
-    map.insert(KeychainKey::Class, KeychainKey::ClassGenericPassword);
+    map.insert(Class, ClassGenericPassword);
     return map;
 }
 
@@ -134,30 +134,12 @@ int lookupWithReadOnlyFile(Keychain &keychain, const QString &folder, const QVar
     return unavailable ? KeychainStatus::NotAvailable : KeychainStatus::Success;
 }
 
-QVariantMap item(const QString &account, const QByteArray &data, const QString &service = "s")
+// The item's data, null when the lookup fails.
+QByteArray dataOf(Keychain &keychain, const QString &account)
 {
-    return query({{Service, service}, {Account, account}, {ValueData, data}});
-}
-
-QByteArray addForRef(Keychain &keychain, QVariantMap attributes)
-{
-    attributes.insert(ReturnPersistentRef, true);
-    QVariant ref;
-    return keychain.addItem(attributes, &ref) == KeychainStatus::Success ? ref.toByteArray()
-                                                                         : QByteArray();
-}
-
-QVariant lookup(Keychain &keychain, const QVariantMap &request)
-{
-    QVariant result;
-    keychain.copyMatching(query(request), &result);
-    return result;
-}
-
-QByteArray dataFor(Keychain &keychain, const QString &service, const QString &account)
-{
-    return lookup(keychain, {{Service, service}, {Account, account}, {ReturnData, true}})
-        .toByteArray();
+    QVariant found;
+    keychain.copyMatching(query({{Account, account}, {ReturnData, true}}), &found);
+    return found.toByteArray();
 }
 } // namespace
 
@@ -167,7 +149,6 @@ class tst_Keychain : public QObject
 
 private Q_SLOTS:
     void init();
-    void lookupsAcrossRestart();
     void filesArePrivate();
     void everyKillLeavesOldOrNewValues();
     void damagedFilesMovedAside_data();
@@ -189,27 +170,6 @@ void tst_Keychain::init()
     m_keychain = std::make_unique<Keychain>(folder());
 }
 
-void tst_Keychain::lookupsAcrossRestart()
-{
-    QVariantMap first = item(QStringLiteral("alice"), "secret-a");
-    first.insert(Generic, QByteArray("otpauth://totp/alice?"));
-    const QByteArray refA = addForRef(*m_keychain, first);
-    const QByteArray refB = addForRef(*m_keychain, item(QStringLiteral("bob"), "secret-b"));
-    QCOMPARE(refA.size(), 16);
-    QVERIFY(refA != refB);
-
-    m_keychain = std::make_unique<Keychain>(folder());
-    const QVariantMap byRef
-        = lookup(*m_keychain,
-                 {{ValuePersistentRef, refA}, {ReturnAttributes, true}, {ReturnData, true}})
-              .toMap();
-    QCOMPARE(byRef.value(ValueData).toByteArray(), QByteArray("secret-a"));
-    QCOMPARE(byRef.value(Generic).toByteArray(), QByteArray("otpauth://totp/alice?"));
-    QCOMPARE(byRef.value(Account).toString(), QStringLiteral("alice"));
-    QCOMPARE(dataFor(*m_keychain, QStringLiteral("s"), QStringLiteral("bob")),
-             QByteArray("secret-b"));
-}
-
 void tst_Keychain::filesArePrivate()
 {
     // A folder left open by an earlier run is tightened, and a permissive
@@ -220,7 +180,9 @@ void tst_Keychain::filesArePrivate()
                               | QFile::ExeOther);
     const mode_t oldMask = ::umask(0);
     m_keychain = std::make_unique<Keychain>(folder());
-    QCOMPARE(m_keychain->addItem(item(QStringLiteral("a"), "d")), KeychainStatus::Success);
+    QCOMPARE(
+        m_keychain->addItem(query({{Account, QStringLiteral("a")}, {ValueData, QByteArray("d")}})),
+        KeychainStatus::Success);
     ::umask(oldMask);
 
     QCOMPARE(fileMode(folder()), 0700);
@@ -269,22 +231,22 @@ void tst_Keychain::everyKillLeavesOldOrNewValues()
         Keychain keychain(folder);
         for (int item = 0; item < itemCount; ++item) {
             QVariant found;
-            const int status = keychain.copyMatching(
-                query({{KeychainKey::Account, KeychainCrashValues::account(item)},
-                       {KeychainKey::ReturnAttributes, true},
-                       {KeychainKey::ReturnData, true}}),
-                &found);
+            const int status
+                = keychain.copyMatching(query({{Account, KeychainCrashValues::account(item)},
+                                               {ReturnAttributes, true},
+                                               {ReturnData, true}}),
+                                        &found);
             QVERIFY2(status == KeychainStatus::Success || status == KeychainStatus::ItemNotFound,
                      qPrintable(where));
             const QVariantMap map = found.toMap();
-            const qint64 generation = KeychainCrashValues::generationOf(
-                map.value(KeychainKey::Generic).toByteArray(), item);
+            const qint64 generation
+                = KeychainCrashValues::generationOf(map.value(Generic).toByteArray(), item);
             const QString what
                 = where + QStringLiteral(", item %1 at %2").arg(item).arg(generation);
             QVERIFY2(generation == committed[item] || generation == pending[item],
                      qPrintable(what));
             if (generation >= 0)
-                QVERIFY2(map.value(KeychainKey::ValueData).toByteArray()
+                QVERIFY2(map.value(ValueData).toByteArray()
                              == KeychainCrashValues::data(item, generation),
                          qPrintable(what));
             committed[item] = generation;
@@ -314,9 +276,8 @@ void tst_Keychain::damagedFilesMovedAside()
     if (damage == QLatin1String("page") || damage == QLatin1String("version")) {
         Keychain keychain(folder);
         for (int item = 0; item < 40; ++item)
-            QCOMPARE(keychain.addItem(
-                         query({{KeychainKey::Account, KeychainCrashValues::account(item)},
-                                {KeychainKey::ValueData, KeychainCrashValues::data(item, 1)}})),
+            QCOMPARE(keychain.addItem(query({{Account, KeychainCrashValues::account(item)},
+                                             {ValueData, KeychainCrashValues::data(item, 1)}})),
                      KeychainStatus::Success);
     }
     QVERIFY(QDir().mkpath(folder));
@@ -342,15 +303,10 @@ void tst_Keychain::damagedFilesMovedAside()
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("unreadable")));
     Keychain keychain(folder);
-    QCOMPARE(keychain.addItem(query({{KeychainKey::Account, QStringLiteral("new")},
-                                     {KeychainKey::ValueData, QByteArray("fresh")}})),
+    QCOMPARE(keychain.addItem(
+                 query({{Account, QStringLiteral("new")}, {ValueData, QByteArray("fresh")}})),
              KeychainStatus::Success);
-    QVariant found;
-    QCOMPARE(keychain.copyMatching(query({{KeychainKey::Account, QStringLiteral("new")},
-                                          {KeychainKey::ReturnData, true}}),
-                                   &found),
-             KeychainStatus::Success);
-    QCOMPARE(found.toByteArray(), QByteArray("fresh"));
+    QCOMPARE(dataOf(keychain, QStringLiteral("new")), QByteArray("fresh"));
 
     const QStringList aside = movedAside(folder);
     QCOMPARE(aside.size(), 1);
@@ -373,20 +329,17 @@ void tst_Keychain::openFailuresKeepTheStore()
     QFETCH(bool, readOnly);
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/Keychain");
-    const QVariantMap item = query({{KeychainKey::Account, QStringLiteral("bound")},
-                                    {KeychainKey::ValueData, QByteArray("key")}});
-    QCOMPARE(Keychain(folder).addItem(item), KeychainStatus::Success);
-    const QVariantMap request
-        = query({{KeychainKey::Account, QStringLiteral("bound")}, {KeychainKey::ReturnData, true}});
+    const QString account = QStringLiteral("bound");
+    QCOMPARE(Keychain(folder).addItem(query({{Account, account}, {ValueData, QByteArray("key")}})),
+             KeychainStatus::Success);
+    const QVariantMap request = query({{Account, account}, {ReturnData, true}});
 
     Keychain keychain(folder);
     const int status = readOnly ? lookupWithReadOnlyFile(keychain, folder, request)
                                 : lookupWithoutDescriptors(keychain, request);
     QCOMPARE(status, int(KeychainStatus::NotAvailable));
     QVERIFY(movedAside(folder).isEmpty());
-    QVariant found;
-    QCOMPARE(keychain.copyMatching(request, &found), KeychainStatus::Success);
-    QCOMPARE(found.toByteArray(), QByteArray("key"));
+    QCOMPARE(dataOf(keychain, account), QByteArray("key"));
 }
 
 QTEST_GUILESS_MAIN(tst_Keychain)

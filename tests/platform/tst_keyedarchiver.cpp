@@ -54,8 +54,6 @@ private Q_SLOTS:
 void tst_KeyedArchiver::roundTrip_data()
 {
     QTest::addColumn<QList<ArchivedObject>>("objects");
-    QTest::newRow("two records") << sampleList();
-    QTest::newRow("empty list") << QList<ArchivedObject>();
     QTest::newRow("nil key, negative type")
         << QList<ArchivedObject> {record(QString(), true, qint32(-7))};
     QTest::newRow("extreme type") << QList<ArchivedObject> {
@@ -117,24 +115,18 @@ void tst_KeyedArchiver::readableByPlistutil()
     tool.start(plistutil, {QStringLiteral("-i"), path});
     QVERIFY(tool.waitForFinished(10000));
     QCOMPARE(tool.exitCode(), 0);
-    const QString xml = QString::fromUtf8(tool.readAllStandardOutput());
-    const auto compact
-        = [](QString s) { return s.remove(QRegularExpression(QStringLiteral("\\s"))); };
-    const QString flat = compact(xml);
-    QVERIFY(flat.contains(QStringLiteral("<key>$archiver</key><string>NSKeyedArchiver</string>")));
-    QVERIFY(flat.contains(QStringLiteral("<key>$version</key><integer>100000</integer>")));
-    QVERIFY(flat.contains(
-        QStringLiteral("<key>root</key><dict><key>CF$UID</key><integer>1</integer></dict>")));
-    QVERIFY(flat.contains(QStringLiteral("<string>$null</string>")));
-    QVERIFY(flat.contains(QStringLiteral("<string>指纹密码</string>")));
-    QVERIFY(flat.contains(QStringLiteral("<string>手势密码</string>")));
-    QVERIFY(flat.contains(QStringLiteral("<key>value</key><false/>")));
-    QVERIFY(flat.contains(QStringLiteral("<key>value</key><true/>")));
-    QVERIFY(flat.contains(QStringLiteral("<key>type</key><integer>1</integer>")));
-    QVERIFY(flat.contains(QStringLiteral("<key>type</key><integer>2</integer>")));
-    QVERIFY(flat.contains(QStringLiteral("<key>$classname</key><string>PXLoginModel</string>")));
-    QVERIFY(flat.contains(QStringLiteral("<key>$classname</key><string>NSMutableArray</string>")));
-    QVERIFY(flat.contains(QStringLiteral("<key>NS.objects</key><array>")));
+    const QString flat = QString::fromUtf8(tool.readAllStandardOutput())
+                             .remove(QRegularExpression(QStringLiteral("\\s")));
+    for (const char *fragment :
+         {"<key>$archiver</key><string>NSKeyedArchiver</string>",
+          "<key>$version</key><integer>100000</integer>",
+          "<key>root</key><dict><key>CF$UID</key><integer>1</integer></dict>",
+          "<string>$null</string>", "<string>指纹密码</string>", "<string>手势密码</string>",
+          "<key>value</key><false/>", "<key>value</key><true/>",
+          "<key>type</key><integer>1</integer>", "<key>type</key><integer>2</integer>",
+          "<key>$classname</key><string>PXLoginModel</string>",
+          "<key>$classname</key><string>NSMutableArray</string>", "<key>NS.objects</key><array>"})
+        QVERIFY2(flat.contains(QString::fromUtf8(fragment)), fragment);
 }
 
 void tst_KeyedArchiver::fileIsPrivateAndAtomic()
