@@ -206,19 +206,6 @@ private Q_SLOTS:
         QVERIFY(qobject_cast<PXCodeController *>(top(m_delegate->window())));
     }
 
-    void fingerprintUnavailableLeadsOnlyToBinding()
-    {
-        store("10", QString());
-        PXModalPresenter::scriptAnswers({0}); // the not-supported alert
-        PXLoginController *host = launch();
-        auto *lock = qobject_cast<PXTouchIDView *>(host->lockView());
-        QTRY_COMPARE(lock->label()->text(), QStringLiteral("当前设备不支持指纹识别"));
-        QVERIFY(!host->leftBarButton() && !host->rightBarButton());
-        lock->switchAccountButton()->click();
-        auto *bind = qobject_cast<PXBindController *>(top(m_delegate->window()));
-        QVERIFY(bind && bind->noBack());
-    }
-
     // A forgotten pattern: the code sent to the bound number resets the locks.
     void reverification()
     {
