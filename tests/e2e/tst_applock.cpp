@@ -2,7 +2,6 @@
 #include "Application.h"
 #include "FprintdStandIn.h"
 #include "PXAuth.h"
-#include "PXBindController.h"
 #include "PXCodeController.h"
 #include "PXCodeForm.h"
 #include "PXCodeIDView.h"
