@@ -12,5 +12,5 @@ trap 'rm -rf "$out"' EXIT
 cpack --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 ||
     { cat "$out/cpack.log"; exit 1; }
 deb=$(echo "$out"/kelvo-ostrel_*.deb)
-lintian --fail-on error,warning --show-overrides --no-tag-display-limit "$deb"
+lintian --fail-on error,warning --show-overrides --tag-display-limit 0 "$deb"
 echo "lintian passed $(basename "$deb")"
