@@ -395,9 +395,10 @@ void tst_Startup::otherUsersPeerRefused()
         peerAsNobody(name, otherServer, ready[1]);
     char byte = 0;
     if (otherServer && ::read(ready[0], &byte, 1) == 1) {
-        QCOMPARE(Application::forwardToRunningInstance(path, QUrl("kelvoostrel://open"), 3000),
-                 Application::Forwarding::Foreign);
+        const auto forwarded
+            = Application::forwardToRunningInstance(path, QUrl("kelvoostrel://open"), 3000);
         ::kill(child, SIGKILL);
+        QCOMPARE(forwarded, Application::Forwarding::Foreign);
     }
     int status = 0;
     bool reaped = false; // QTRY evaluates its condition once more after success
