@@ -5,9 +5,9 @@
 # URL handler does.
 set -euo pipefail
 build=$1 id=$2 scheme=$3
-prefix=$(mktemp -d) data=$(mktemp -d)
+prefix=$(mktemp -d) data=$(mktemp -d) runtime=$(mktemp -d)
 pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$prefix" "$data"' EXIT
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$prefix" "$data" "$runtime"' EXIT
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/kelvo-ostrel "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
@@ -17,12 +17,13 @@ done
 [ ! -e "$prefix/bin/kelvo-service" ] || { echo "the reference service was installed"; exit 1; }
 grep -qx "MimeType=x-scheme-handler/$scheme;" "$prefix/share/applications/$id.desktop"
 
-export KELVO_DATA_DIR="$data" QT_QPA_PLATFORM=offscreen
+export KELVO_DATA_DIR="$data" XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen
 "$prefix/bin/kelvo-ostrel" --version | grep -q '^kelvo-ostrel '
 "$prefix/bin/kelvo-ostrel" &
 pid=$!
-# The running app listens on a local socket named after its data folder.
-socket="${TMPDIR:-/tmp}/kelvo-ostrel-$(printf %s "$data" | sha256sum | cut -c1-16)"
+# The running app listens on a local socket named after its data folder, in
+# its folder of the session's runtime folder.
+socket="$runtime/kelvo-ostrel/instance-$(printf %s "$data" | sha256sum | cut -c1-16)"
 for _ in $(seq 150); do
     [ -S "$socket" ] && break
     kill -0 "$pid" || { echo "the installed app exited at start"; exit 1; }
@@ -31,4 +32,7 @@ done
 [ -S "$socket" ] || { echo "the installed app did not start listening"; exit 1; }
 timeout 30 "$prefix/bin/kelvo-ostrel" "$scheme://open"
 kill -0 "$pid"
-echo "installed app started and took a URL"
+# Terminated, it quits cleanly and takes its socket with it.
+kill -TERM "$pid" && wait "$pid" && pid=""
+[ ! -e "$socket" ] || { echo "the terminated app left its socket behind"; exit 1; }
+echo "installed app started, took a URL and quit cleanly"
