@@ -18,3 +18,13 @@ foreach(t desktop_entry metainfo)
         set_tests_properties(install/${t} PROPERTIES LABELS install)
     endif()
 endforeach()
+
+# The manual page documents what the program does, and the Debian package
+# passes lintian.
+add_test(NAME install/manpage
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/manpage.sh $<TARGET_FILE:kelvo-ostrel>
+                 ${KELVO_MANPAGE} ${CMAKE_SOURCE_DIR})
+add_test(NAME install/package
+         COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/package.sh ${CMAKE_BINARY_DIR} ${KELVO_SANITIZE})
+set_tests_properties(install/manpage install/package PROPERTIES LABELS install)
+set_tests_properties(install/package PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)

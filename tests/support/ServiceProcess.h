@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QProcess>
+#include "TestChildProcess.h"
 #include <QStringList>
 #include <QUrl>
 
@@ -26,7 +26,7 @@ public:
 private:
     QString m_program;
     QStringList m_arguments;
-    QProcess m_process;
+    TestChildProcess m_process;
     QByteArray m_output;
     QUrl m_baseURL;
 };
