@@ -35,6 +35,7 @@ int runConsole(PXCommandLine &commandLine, PXCommandLine::Action action)
 
 int main(int argc, char **argv)
 {
+    Application::protectProcess();
     PXCommandLine commandLine;
     PXCommandLine::Action action = commandLine.parse(argumentList(argc, argv));
     if (action != PXCommandLine::Action::RunApp
@@ -57,10 +58,22 @@ int main(int argc, char **argv)
     QApplication::setDesktopFileName(QString::fromLatin1(KelvoConfig::bundleIdentifier));
 
     const QUrl url = commandLine.launchURL();
-    const QString serverName = Application::instanceServerName();
+    QString problem;
+    const QString serverName = Application::instanceServerName(&problem);
+    if (serverName.isEmpty()) {
+        qCritical("Kelvo Ostrel cannot start: %s", qPrintable(problem));
+        return 1;
+    }
     switch (Application::forwardToRunningInstance(serverName, url)) {
     case Application::Forwarding::Delivered:
         return 0;
+    case Application::Forwarding::Foreign:
+        // A URL may carry a token, and whoever answers there would be
+        // trusted to be this app: neither is given to another user.
+        qCritical("Kelvo Ostrel cannot start: %s is not a socket of this user. Remove it, "
+                  "then try again.",
+                  qPrintable(serverName));
+        return 1;
     case Application::Forwarding::Unresponsive:
         // Two instances over the same stores could undo each other's writes.
         qCritical("Kelvo Ostrel is already running but does not answer; not starting a second "
@@ -74,6 +87,7 @@ int main(int argc, char **argv)
     AppDelegate delegate(application);
     application.setDelegate(&delegate);
     application.listenForURLs(serverName);
+    Application::quitOnTerminationSignals();
     QObject::connect(&application, &Application::activationRequested, &delegate, [&delegate] {
         if (PXWindow *window = delegate.window()) {
             window->raise();

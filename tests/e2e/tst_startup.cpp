@@ -13,11 +13,19 @@
 #include "PushService.h"
 #include "UserDefaults.h"
 
+#include <FileModes.h>
 #include <IndependentCode.h>
 
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 // Every store of this process lives in a fresh folder.
@@ -48,6 +56,49 @@ void setLocks(bool fingerprint, bool gesture, qint64 unknownType = 0)
         list.push_back(PXLoginModel::initWithKey(QStringLiteral("虹膜"), true, unknownType));
 }
 
+constexpr uid_t nobody = 65534;
+
+// In a forked child, as "nobody": listens on path (bound first as this user,
+// so the socket file is ours) and acknowledges every line, or sends a URL to
+// path and exits 0 when it was not acknowledged.
+[[noreturn]] void peerAsNobody(const QByteArray &path, bool listens, int ready)
+{
+    sockaddr_un address {AF_UNIX, {}};
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const auto *at = reinterpret_cast<const sockaddr *>(&address);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if ((listens && ::bind(fd, at, sizeof address) != 0) || ::setgid(nobody) != 0
+        || ::setuid(nobody) != 0)
+        _exit(2);
+    char text[64] = {};
+    if (listens && ::listen(fd, 4) == 0 && ::write(ready, "r", 1) == 1) {
+        for (int peer; (peer = ::accept(fd, nullptr, nullptr)) >= 0; ::close(peer)) {
+            if (::read(peer, text, sizeof text) > 0 && ::write(peer, "ok\n", 3) != 3)
+                _exit(2);
+        }
+    }
+    const bool acknowledged = ::connect(fd, at, sizeof address) == 0
+        && ::write(fd, "kelvoostrel://open\n", 19) == 19 && ::read(fd, text, 2) == 2;
+    _exit(acknowledged ? 1 : 0);
+}
+
+// The process strace started: the app itself.
+pid_t tracedChild(qint64 tracer)
+{
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(tracer));
+    return children.open(QIODevice::ReadOnly) ? pid_t(children.readAll().trimmed().toInt()) : 0;
+}
+
+QProcessEnvironment appEnvironment(const QString &dataRoot, const QString &runtime)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KELVO_DATA_DIR"), dataRoot);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    return env;
+}
+
 class RecordingDelegate : public ApplicationDelegate
 {
 public:
@@ -73,6 +124,12 @@ private Q_SLOTS:
     void bindRootKeepsWindow();
     void boundAccountShowsCodeScreen();
     void secondLaunchForwardsURL();
+    void runningInstanceIsPrivate();
+    void squattedInstancePath_data();
+    void squattedInstancePath();
+    void otherUsersPeerRefused_data();
+    void otherUsersPeerRefused();
+    void silentConnectionsClosed();
     void commandLine_data();
     void commandLine();
 };
@@ -224,6 +281,160 @@ void tst_Startup::secondLaunchForwardsURL()
     QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
+}
+
+// The real app over an existing 0755 data root, traced: nothing it creates is
+// ever readable by others (the umask comes before the first file), it cannot
+// be dumped, and SIGTERM is a clean quit that removes its socket.
+void tst_Startup::runningInstanceIsPrivate()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("strace")).isEmpty())
+        QSKIP("strace is not installed");
+    QTemporaryDir root, runtime, traceDir;
+    QVERIFY(::chmod(QFile::encodeName(root.path()).constData(), 0755) == 0);
+    const QString trace = traceDir.filePath(QStringLiteral("trace"));
+    QProcess tracer;
+    tracer.setProcessEnvironment(appEnvironment(root.path(), runtime.path()));
+    tracer.start(QStringLiteral("strace"),
+                 {"-f", "-qq", "-o", trace, "-e", "trace=umask,prctl,openat,mkdir,bind",
+                  QStringLiteral(KELVO_APP_BIN)});
+    QVERIFY(tracer.waitForStarted());
+    const QString folder = runtime.filePath(QStringLiteral("kelvo-ostrel"));
+    QStringList sockets;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(sockets = QDir(folder).entryList({"instance-*"}, QDir::System)).isEmpty(), 30000);
+    const QString socket = folder + u'/' + sockets.first();
+    QCOMPARE(fileMode(folder), 0700);
+    QCOMPARE(fileMode(socket) & 077, 0);
+    QVERIFY(::kill(tracedChild(tracer.processId()), SIGTERM) == 0);
+    QVERIFY(tracer.waitForFinished(20000));
+    QCOMPARE(tracer.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tracer.exitCode(), 0);
+    QVERIFY(!QFile::exists(socket));
+
+    QFile traced(trace);
+    QVERIFY(traced.open(QIODevice::ReadOnly));
+    const QByteArray calls = traced.readAll();
+    const qsizetype umaskAt = calls.indexOf("umask(077)");
+    const qsizetype opened = calls.indexOf("O_CREAT");
+    const qsizetype firstCreate
+        = std::min(opened < 0 ? calls.size() : opened, calls.indexOf("mkdir("));
+    QVERIFY2(umaskAt >= 0 && umaskAt < firstCreate, calls.left(4000).constData());
+    QVERIFY(calls.contains("prctl(PR_SET_DUMPABLE, SUID_DUMP_DISABLE"));
+}
+
+// Something of another user where the instance socket belongs: the launch
+// refuses and names it, rather than trusting or deleting it.
+void tst_Startup::squattedInstancePath_data()
+{
+    QTest::addColumn<QString>("squat"); // "folder", "link" or "socket"
+    QTest::newRow("runtime folder of another user") << "folder";
+    QTest::newRow("runtime folder is a link") << "link";
+    QTest::newRow("plain file at the socket path") << "socket";
+}
+
+void tst_Startup::squattedInstancePath()
+{
+    QFETCH(QString, squat);
+    QTemporaryDir runtime, elsewhere;
+    const QString folder = runtime.filePath(QStringLiteral("kelvo-ostrel"));
+    QString named = folder;
+    if (squat == QLatin1String("folder")) {
+        if (::geteuid() != 0)
+            QSKIP("needs root to give a folder to another user");
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(::chown(QFile::encodeName(folder).constData(), nobody, nobody) == 0);
+    } else if (squat == QLatin1String("link")) {
+        QVERIFY(QFile::link(elsewhere.path(), folder));
+    } else {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        named = Application::instanceServerName();
+        qunsetenv("XDG_RUNTIME_DIR");
+        QFile file(named);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QProcess app;
+    app.setProcessEnvironment(appEnvironment(dataDir().path(), runtime.path()));
+    app.start(QStringLiteral(KELVO_APP_BIN), QStringList());
+    const bool finished = app.waitForFinished(15000);
+    if (!finished)
+        app.kill();
+    QVERIFY(finished);
+    QCOMPARE(app.exitCode(), 1);
+    const QByteArray answer = app.readAllStandardError();
+    QVERIFY2(answer.contains(QFile::encodeName(named)), answer.constData());
+}
+
+// The socket folder is private, so only root could let another user reach
+// it; the uid of the other end is checked on both sides all the same.
+void tst_Startup::otherUsersPeerRefused_data()
+{
+    QTest::addColumn<bool>("otherServer");
+    QTest::newRow("launch of another user") << false;
+    QTest::newRow("instance of another user") << true;
+}
+
+void tst_Startup::otherUsersPeerRefused()
+{
+    QFETCH(bool, otherServer);
+    if (::geteuid() != 0)
+        QSKIP("needs root to run a peer as another user");
+    QTemporaryDir dir;
+    QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0777) == 0);
+    const QString path = dir.filePath(QStringLiteral("instance"));
+    const QByteArray name = QFile::encodeName(path);
+    Application listener;
+    RecordingDelegate recorder;
+    listener.setDelegate(&recorder);
+    if (!otherServer)
+        QVERIFY(listener.listenForURLs(path) && ::chmod(name.constData(), 0777) == 0);
+    int ready[2];
+    QVERIFY(::pipe(ready) == 0);
+    const pid_t child = ::fork();
+    if (child == 0)
+        peerAsNobody(name, otherServer, ready[1]);
+    char byte = 0;
+    if (otherServer && ::read(ready[0], &byte, 1) == 1) {
+        const auto forwarded
+            = Application::forwardToRunningInstance(path, QUrl("kelvoostrel://open"), 3000);
+        ::kill(child, SIGKILL);
+        QCOMPARE(forwarded, Application::Forwarding::Foreign);
+    }
+    int status = 0;
+    bool reaped = false; // QTRY evaluates its condition once more after success
+    QTRY_VERIFY_WITH_TIMEOUT(reaped = reaped || ::waitpid(child, &status, WNOHANG) == child, 10000);
+    QVERIFY(otherServer || (WIFEXITED(status) && WEXITSTATUS(status) == 0));
+    QVERIFY(recorder.urls.isEmpty());
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+// Idle connections must neither pile up until descriptors run out nor keep
+// the instance from hearing a launch that speaks.
+void tst_Startup::silentConnectionsClosed()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("instance"));
+    Application listener;
+    RecordingDelegate recorder;
+    listener.setDelegate(&recorder);
+    QVERIFY(listener.listenForURLs(path));
+    constexpr int excess = 4;
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    int closed = 0;
+    for (int i = 0; i < Application::maximumConnections + excess; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        connect(idle.back().get(), &QLocalSocket::disconnected, this, [&closed] { ++closed; });
+        idle.back()->connectToServer(path);
+        QVERIFY(idle.back()->waitForConnected(1000));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(closed, excess, Application::silenceMs / 2);
+    QTRY_COMPARE_WITH_TIMEOUT(closed, int(idle.size()), Application::silenceMs * 2);
+    QLocalSocket speaking;
+    speaking.connectToServer(path);
+    QVERIFY(speaking.waitForConnected(1000));
+    speaking.write("kelvoostrel://open\n");
+    QTRY_COMPARE(recorder.urls.size(), 1);
 }
 
 void tst_Startup::commandLine_data()

@@ -5,9 +5,9 @@
 # URL handler does. The socket it listens on lies where its manual page says.
 set -euo pipefail
 build=$1 id=$2 scheme=$3
-prefix=$(mktemp -d) data=$(mktemp -d) tmp=$(mktemp -d) runtime=$(mktemp -d)
+prefix=$(mktemp -d) data=$(mktemp -d) runtime=$(mktemp -d)
 pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$prefix" "$data" "$tmp" "$runtime"' EXIT
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$prefix" "$data" "$runtime"' EXIT
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/kelvo-ostrel "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
@@ -18,26 +18,25 @@ done
 [ ! -e "$prefix/bin/kelvo-service" ] || { echo "the reference service was installed"; exit 1; }
 grep -qx "MimeType=x-scheme-handler/$scheme;" "$prefix/share/applications/$id.desktop"
 
-export KELVO_DATA_DIR="$data" QT_QPA_PLATFORM=offscreen TMPDIR="$tmp" XDG_RUNTIME_DIR="$runtime"
+export KELVO_DATA_DIR="$data" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime"
 "$prefix/bin/kelvo-ostrel" --version | grep -q '^kelvo-ostrel '
 "$prefix/bin/kelvo-ostrel" &
 pid=$!
 # The running app listens on a local socket named after its data folder, in
-# the folder one of these variables names.
-name="kelvo-ostrel-$(printf %s "$data" | sha256sum | cut -c1-16)"
-where=""
+# its own folder of the session's runtime folder.
+socket="$runtime/kelvo-ostrel/instance-$(printf %s "$data" | sha256sum | cut -c1-16)"
 for _ in $(seq 150); do
-    for var in TMPDIR XDG_RUNTIME_DIR; do
-        [ -S "${!var}/$name" ] && where=$var
-    done
-    [ -n "$where" ] && break
+    [ -S "$socket" ] && break
     kill -0 "$pid" || { echo "the installed app exited at start"; exit 1; }
     sleep 0.2
 done
-[ -n "$where" ] || { echo "the installed app did not start listening"; exit 1; }
+[ -S "$socket" ] || { echo "the installed app did not start listening"; exit 1; }
 manual=$(MANWIDTH=200 man -l "$prefix/share/man/man1/kelvo-ostrel.1.gz")
-grep -qF "\$$where/kelvo-ostrel-" <<<"$manual" ||
-    { echo "the manual page does not place the socket in \$$where"; exit 1; }
+grep -qF '$XDG_RUNTIME_DIR/kelvo-ostrel/instance-' <<<"$manual" ||
+    { echo "the manual page does not place the socket in \$XDG_RUNTIME_DIR"; exit 1; }
 timeout 30 "$prefix/bin/kelvo-ostrel" "$scheme://open"
 kill -0 "$pid"
-echo "installed app started and took a URL"
+# Terminated, it quits cleanly and takes its socket with it.
+kill -TERM "$pid" && wait "$pid" && pid=""
+[ ! -e "$socket" ] || { echo "the terminated app left its socket behind"; exit 1; }
+echo "installed app started, took a URL and quit cleanly"

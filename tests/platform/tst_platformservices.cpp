@@ -1,9 +1,13 @@
+#include "Application.h"
+#include "BrowserHandoff.h"
 #include "DeviceInfo.h"
 #include "NotificationCenter.h"
 #include "UserDefaults.h"
 
 #include "FileModes.h"
+#include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -12,11 +16,18 @@
 class tst_PlatformServices : public QObject
 {
     Q_OBJECT
+public Q_SLOTS:
+    void recordOpened(const QUrl &url) { m_opened.append(url); }
+
+private:
+    QList<QUrl> m_opened;
+
 private Q_SLOTS:
     void observerGoneMidDelivery();
     void userDefaultsSurviveRestart();
     void userDefaultsUnwritable();
     void deviceIdentifier();
+    void loginURLHandedOverInPrivatePage();
 };
 
 void tst_PlatformServices::observerGoneMidDelivery()
@@ -80,6 +91,42 @@ void tst_PlatformServices::deviceIdentifier()
     QVERIFY(DeviceInfo::identifierFrom("machine-a", QStringLiteral("com.other.app")) != a);
     if (QFile::exists(QStringLiteral("/etc/machine-id")))
         QVERIFY(uuid.match(DeviceInfo::identifierForVendor()).hasMatch());
+}
+
+// A login URL carries a one-time token; every local user can read the
+// command lines of xdg-open and the browser, so only a private page's file
+// URL may go there.
+void tst_PlatformServices::loginURLHandedOverInPrivatePage()
+{
+    QTemporaryDir runtime;
+    QVERIFY(QFile::setPermissions(runtime.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    const QUrl login(QStringLiteral("https://m.example.test/pso/vipostrellogin?win=m&token=a\"b>"));
+    QString page;
+    {
+        Application application;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "recordOpened");
+        QVERIFY(application.openURL(login));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(m_opened.size(), 1);
+        page = m_opened.first().toLocalFile();
+        QCOMPARE(QFileInfo(page).path(), runtime.filePath(QStringLiteral("kelvo-ostrel")));
+        QCOMPARE(fileMode(QFileInfo(page).path()), 0700);
+        QCOMPARE(fileMode(page), 0600);
+        QFile file(page);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY2(text.contains("content=\"0;url=https://m.example.test/pso/"
+                               "vipostrellogin?win=m&amp;token=a%22b%3E\""),
+                 text.constData());
+    }
+    QVERIFY(!QFile::exists(page));
+    BrowserHandoff handoff(std::chrono::milliseconds(100));
+    page = handoff.pageFor(login).toLocalFile();
+    QVERIFY(QFile::exists(page));
+    QTRY_VERIFY(!QFile::exists(page));
+    qunsetenv("XDG_RUNTIME_DIR");
 }
 
 QTEST_GUILESS_MAIN(tst_PlatformServices)
