@@ -85,6 +85,7 @@ private Q_SLOTS:
         row("application/json", 200, "application/json", envelope, network);
         row("text/htmlx", 200, "text/htmlx", envelope, network);
         row("no content type", 200, QByteArray(), envelope, network);
+        row("status 300, not followed", 300, html, envelope, network);
         row("status 404", 404, html, envelope, network);
         row("truncated JSON", 200, html, R"({"data":{"code":0)", network);
         row("trailing garbage", 200, html, R"({"data":{}} x)", network);
