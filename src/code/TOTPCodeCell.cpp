@@ -12,6 +12,7 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QFocusEvent>
 #include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
@@ -187,10 +188,16 @@ void TOTPCodeCell::copyCode()
     PXMessageView::sharedWithSuperview(host, QStringLiteral("已复制"));
 }
 
+void TOTPCodeCell::focusInEvent(QFocusEvent *event)
+{
+    m_tabbedTo = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
 // Clear apart from the keyboard focus ring; the labels draw the row.
 void TOTPCodeCell::paintEvent(QPaintEvent *)
 {
-    if (!hasFocus())
+    if (!hasFocus() || !m_tabbedTo)
         return;
     QPainter p(this);
     p.setPen(QPen(PXColor::accent(), 1, Qt::DotLine));

@@ -49,6 +49,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     void willGenerateNewOTP(const Notification &note);
@@ -65,4 +66,7 @@ private:
     QPointer<QAbstractAnimation> m_fade;
     // A warning has faded the code out since the last new code came in.
     bool m_warned = false;
+    // The focus came from Tab: only then is the ring drawn, not when the row
+    // takes the focus as the window opens.
+    bool m_tabbedTo = false;
 };
