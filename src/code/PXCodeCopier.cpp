@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
 
@@ -11,6 +12,16 @@ PXCodeCopier::PXCodeCopier(QObject *parent)
 {
     m_clearTimer.setSingleShot(true);
     connect(&m_clearTimer, &QTimer::timeout, this, &PXCodeCopier::clearIfStillOurs);
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+            &PXCodeCopier::clearIfStillOurs);
+}
+
+PXCodeCopier *PXCodeCopier::shared()
+{
+    static QPointer<PXCodeCopier> copier;
+    if (!copier && QCoreApplication::instance())
+        copier = new PXCodeCopier(QCoreApplication::instance());
+    return copier;
 }
 
 void PXCodeCopier::copy(const QString &code, double secondsLeft)
@@ -28,8 +39,9 @@ void PXCodeCopier::copy(const QString &code, double secondsLeft)
 
 void PXCodeCopier::clearIfStillOurs()
 {
+    m_clearTimer.stop();
     QClipboard *clipboard = QGuiApplication::clipboard();
-    if (clipboard->text() == m_code)
+    if (!m_code.isEmpty() && clipboard->text() == m_code)
         clipboard->clear();
     m_code.clear();
 }

@@ -19,6 +19,7 @@ PXSettingCell::PXSettingCell(QWidget *parent)
     , m_switch(new PXSwitch(this))
 {
     m_title->setFont(PXFont::fontWithSize(16));
+    m_title->setTextFormat(Qt::PlainText); // the title comes from the stored list
     m_switch->resize(m_switch->sizeHint());
     connect(m_switch, &PXSwitch::valueChanged, this, &PXSettingCell::switchAction);
 }

@@ -12,7 +12,8 @@
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMouseEvent>
+#include <QFocusEvent>
+#include <QPainter>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 #include <QShortcut>
@@ -24,6 +25,7 @@ template<typename Label> Label *makeLabel(QWidget *parent, double points, const 
     auto *label = new Label(parent);
     label->setFont(PXFont::fontWithSize(points));
     label->setAlignment(Qt::AlignCenter);
+    label->setTextFormat(Qt::PlainText); // the account's name is stored data
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, colour);
     label->setPalette(pal);
@@ -33,13 +35,13 @@ template<typename Label> Label *makeLabel(QWidget *parent, double points, const 
 } // namespace
 
 TOTPCodeCell::TOTPCodeCell(QWidget *parent)
-    : QWidget(parent)
+    : QAbstractButton(parent)
     , m_nameLabel(makeLabel<QLabel>(this, 14, PXColor::accent()))
     , m_codeLabel(makeLabel<PXFadingLabel>(this, 34, PXColor::codeBlue()))
     , m_warningLabel(makeLabel<PXFadingLabel>(this, 34, PXColor::colorWithHex(0xF23C3C)))
-    , m_copier(new PXCodeCopier(this))
 {
     setCursor(Qt::PointingHandCursor);
+    connect(this, &QAbstractButton::clicked, this, &TOTPCodeCell::copyCode);
     // Window-wide while the row is shown: a screen pushed over it hides it.
     auto *copy = new QShortcut(QKeySequence::Copy, this);
     connect(copy, &QShortcut::activated, this, &TOTPCodeCell::copyCode);
@@ -68,6 +70,7 @@ void TOTPCodeCell::setAuthURL(std::shared_ptr<OTPAuthURL> account)
     m_codeLabel->setOpacity(1);
     m_warningLabel->setOpacity(0);
     m_warningLabel->hide();
+    m_warned = false;
     if (!m_authURL) {
         m_nameLabel->clear();
         setCode(m_codeLabel, QString());
@@ -82,7 +85,7 @@ void TOTPCodeCell::setAuthURL(std::shared_ptr<OTPAuthURL> account)
     center.addObserver(this, OTPAuthURL::OTPAuthURLWillGenerateNewOTPWarningNotification, object,
                        [this](const Notification &note) { willGenerateNewOTP(note); });
     center.addObserver(this, OTPAuthURL::OTPAuthURLDidGenerateNewOTPNotification, object,
-                       [this](const Notification &) { catchUp(); });
+                       [this](const Notification &) { didGenerateNewOTP(); });
 }
 
 void TOTPCodeCell::willGenerateNewOTP(const Notification &note)
@@ -90,6 +93,7 @@ void TOTPCodeCell::willGenerateNewOTP(const Notification &note)
     const int seconds = note.userInfo.value(OTPAuthURL::OTPAuthURLSecondsBeforeNewOTP).toInt();
     m_warningLabel->setOpacity(0);
     m_warningLabel->show();
+    m_warned = true;
     auto *group = new QParallelAnimationGroup(this);
     group->addAnimation(fade(m_codeLabel, 0, seconds * 1000));
     group->addAnimation(fade(m_warningLabel, 1, seconds * 1000));
@@ -97,7 +101,17 @@ void TOTPCodeCell::willGenerateNewOTP(const Notification &note)
 }
 
 // A new-code notification for a code the row already shows (it caught up
-// after the offset changed) would only blink the same digits.
+// after the offset changed) would only blink the same digits. After a
+// warning, though, the code is faded out: the next period may well have the
+// same six digits, and the row must not stay red for a whole period.
+void TOTPCodeCell::didGenerateNewOTP()
+{
+    if (m_warned)
+        showNewCode();
+    else
+        catchUp();
+}
+
 void TOTPCodeCell::catchUp()
 {
     if (m_authURL && m_codeLabel->text() != m_authURL->otpCode())
@@ -110,6 +124,7 @@ void TOTPCodeCell::catchUp()
 void TOTPCodeCell::showNewCode()
 {
     const QString code = m_authURL->otpCode();
+    m_warned = false;
     m_codeLabel->setOpacity(0);
     setCode(m_codeLabel, code);
     m_warningLabel->setOpacity(1);
@@ -128,6 +143,8 @@ void TOTPCodeCell::setCode(PXFadingLabel *label, const QString &code)
 {
     label->setText(code);
     label->setAccessibleName(code);
+    if (label == m_codeLabel)
+        setAccessibleName(code);
 }
 
 QAbstractAnimation *TOTPCodeCell::fade(PXFadingLabel *label, double to, int milliseconds)
@@ -160,7 +177,7 @@ void TOTPCodeCell::copyCode()
     if (!generator)
         return;
     const TOTPGenerator::Reading now = generator->currentReading();
-    m_copier->copy(now.code, now.secondsLeft);
+    PXCodeCopier::shared()->copy(now.code, now.secondsLeft);
     QWidget *host = this;
     for (QWidget *w = parentWidget(); w; w = w->parentWidget()) {
         if (qobject_cast<PXBaseController *>(w)) {
@@ -171,16 +188,25 @@ void TOTPCodeCell::copyCode()
     PXMessageView::sharedWithSuperview(host, QStringLiteral("已复制"));
 }
 
-void TOTPCodeCell::mouseReleaseEvent(QMouseEvent *event)
+void TOTPCodeCell::focusInEvent(QFocusEvent *event)
 {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        copyCode();
-    QWidget::mouseReleaseEvent(event);
+    m_tabbedTo = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
+// Clear apart from the keyboard focus ring; the labels draw the row.
+void TOTPCodeCell::paintEvent(QPaintEvent *)
+{
+    if (!hasFocus() || !m_tabbedTo)
+        return;
+    QPainter p(this);
+    p.setPen(QPen(PXColor::accent(), 1, Qt::DotLine));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void TOTPCodeCell::resizeEvent(QResizeEvent *event)
 {
-    QWidget::resizeEvent(event);
+    QAbstractButton::resizeEvent(event);
     m_nameLabel->setGeometry(15, 8, width() - 30, 22);
     m_codeLabel->setGeometry(15, 32, width() - 30, 42);
     m_warningLabel->setGeometry(m_codeLabel->geometry());

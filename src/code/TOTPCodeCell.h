@@ -1,13 +1,12 @@
 #pragma once
 
 #include <QAbstractAnimation>
+#include <QAbstractButton>
 #include <QPointer>
-#include <QWidget>
 #include <functional>
 #include <memory>
 
 class OTPAuthURL;
-class PXCodeCopier;
 class PXFadingLabel;
 class QLabel;
 struct Notification;
@@ -15,8 +14,10 @@ struct Notification;
 // The code row: the account's phone number and its current code. It follows
 // its account's notifications: near the end of a period the code fades into
 // the warning label; at the boundary the warning fades out and the new code
-// fades in. It keeps the account it shows alive.
-class TOTPCodeCell : public QWidget
+// fades in. It keeps the account it shows alive. The row is a button: a
+// click, the keyboard and assistive technology's press all copy the code,
+// and its accessible name is the code that is valid now.
+class TOTPCodeCell : public QAbstractButton
 {
     Q_OBJECT
 public:
@@ -44,14 +45,15 @@ public:
     // Copies the current code (a click on the row, or Ctrl+C on its screen),
     // shows "已复制" and clears the clipboard when the code expires.
     void copyCode();
-    PXCodeCopier *copier() const { return m_copier; }
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     void willGenerateNewOTP(const Notification &note);
+    void didGenerateNewOTP();
     void showNewCode();
     void setCode(PXFadingLabel *label, const QString &code);
     QAbstractAnimation *fade(PXFadingLabel *label, double to, int milliseconds);
@@ -62,5 +64,9 @@ private:
     PXFadingLabel *m_codeLabel;
     PXFadingLabel *m_warningLabel;
     QPointer<QAbstractAnimation> m_fade;
-    PXCodeCopier *m_copier;
+    // A warning has faded the code out since the last new code came in.
+    bool m_warned = false;
+    // The focus came from Tab: only then is the ring drawn, not when the row
+    // takes the focus as the window opens.
+    bool m_tabbedTo = false;
 };

@@ -20,6 +20,8 @@ PXMessageView::PXMessageView(QWidget *host)
 {
     m_label->setFont(PXFont::fontWithSize(16));
     m_label->setAlignment(Qt::AlignCenter);
+    // Messages often come from the service: markup in them is text.
+    m_label->setTextFormat(Qt::PlainText);
     m_label->setStyleSheet(QStringLiteral("QLabel { color: white; border-radius: 5px; "
                                           "background-color: rgba(0, 0, 0, 204); }"));
     m_timer.setSingleShot(true);

@@ -3,6 +3,7 @@
 #include "PXColor.h"
 
 #include <QPainter>
+#include <QScopedValueRollback>
 
 PXSwitch::PXSwitch(QWidget *parent)
     : QAbstractButton(parent)
@@ -10,9 +11,16 @@ PXSwitch::PXSwitch(QWidget *parent)
     setCheckable(true);
     setFixedSize(sizeHint());
     setCursor(Qt::PointingHandCursor);
-    // clicked() comes from the user (mouse, touch, keyboard) and from
-    // click(); toggled() also fires for setChecked(), which must stay silent.
-    connect(this, &QAbstractButton::clicked, this, &PXSwitch::valueChanged);
+    connect(this, &QAbstractButton::toggled, this, [this](bool on) {
+        if (!m_settingOn)
+            Q_EMIT valueChanged(on);
+    });
+}
+
+void PXSwitch::setOn(bool on)
+{
+    const QScopedValueRollback guard(m_settingOn, true);
+    setChecked(on);
 }
 
 void PXSwitch::paintEvent(QPaintEvent *)

@@ -2,8 +2,9 @@
 
 #include <QAbstractButton>
 
-// An on/off switch, 51 x 31 points. valueChanged() reports the user's taps
-// only; setOn() from code is silent.
+// An on/off switch, 51 x 31 points. valueChanged() reports every change that
+// does not come from setOn(): a tap, the keyboard, or assistive technology
+// (whose toggle action calls toggle(), not click()).
 class PXSwitch : public QAbstractButton
 {
     Q_OBJECT
@@ -11,7 +12,7 @@ public:
     explicit PXSwitch(QWidget *parent = nullptr);
 
     bool isOn() const { return isChecked(); }
-    void setOn(bool on) { setChecked(on); }
+    void setOn(bool on);
     QSize sizeHint() const override { return {51, 31}; }
 
 Q_SIGNALS:
@@ -19,4 +20,7 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool m_settingOn = false;
 };

@@ -11,6 +11,9 @@ PXTableView::PXTableView(QWidget *parent)
     , m_content(new QWidget)
 {
     setFrameShape(QFrame::NoFrame);
+    // The rows take the keyboard; a focus stop on the table itself would
+    // have neither a name nor anything to do.
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWidget(m_content);
     setWidgetResizable(false);

@@ -3,6 +3,7 @@
 #include "PXBindController.h"
 #include "PXCodeForm.h"
 #include "PXModalPresenter.h"
+#include "PXNavigationBar.h"
 #include "PXNavigationController.h"
 #include "PXScreenCreators.h"
 #include "PXServiceOverride.h"
@@ -158,6 +159,21 @@ private Q_SLOTS:
         QCOMPARE(UserDefaults::standardUserDefaults().stringForKey("phoneNumber"), held);
         QTRY_COMPARE(s.depth(), c.binds ? 1 : 2);
         bindEarlierAccount(); // again, for the next row
+    }
+
+    // As the root (a forgotten pattern, a failed start) binding has no way
+    // back, although an account is bound: nothing shows in the bar's corners.
+    void rootHasNoWayBack()
+    {
+        PXWindow window;
+        auto *bind = new PXBindController;
+        bind->setNoBack(true);
+        window.setRootViewController(new PXNavigationController(bind));
+        window.show();
+        const auto buttons = window.findChild<PXNavigationBar *>()->findChildren<QPushButton *>();
+        QVERIFY(!buttons.isEmpty());
+        for (const QPushButton *button : buttons)
+            QVERIFY2(!button->isVisible(), qPrintable(button->text()));
     }
 
     void countdown()

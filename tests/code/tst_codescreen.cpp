@@ -106,6 +106,7 @@ private Q_SLOTS:
         auto *screen = new PXCodeController;
         PXNavigationController navigation(screen);
         navigation.resize(320, 568);
+        QSignalSpy serverTimes(&PXAuth::sharedAuth(), &PXAuth::serverTimeReplied);
         navigation.show();
         QTRY_VERIFY(screen->clock());
         QCOMPARE(screen->loginButtons().size(), hides ? 1 : 2);
@@ -120,6 +121,7 @@ private Q_SLOTS:
         QTRY_VERIFY(firstClock.isNull());
         QCOMPARE(screen->findChildren<PXLoginButton *>().size(), 2); // Pellin's hidden
         QCOMPARE(screen->loginButtons().first()->geometry(), QRect(120, 394, 80, 110));
+        QTRY_COMPARE(serverTimes.size(), 2); // the service clock, asked on each appearance
     }
 
     // opened: how each URL opened begins.
@@ -240,14 +242,16 @@ private Q_SLOTS:
         QTest::addColumn<double>("newOffset");
         QTest::addColumn<bool>("tick");
         QTest::addColumn<QString>("fade");
+        QTest::addColumn<bool>("sameDigits"); // warned, then a period with the same code
         const QString out = QStringLiteral("otpFadeOut");
-        QTest::newRow("same period") << 150.0 << 0.0 << true << QString();
-        QTest::newRow("warning 4 s ahead") << 176.0 << 0.0 << true << "Warning";
-        QTest::newRow("boundary") << 180.0 << 0.0 << true << out;
-        QTest::newRow("suspended past the boundary") << 400.0 << 0.0 << true << out;
-        QTest::newRow("new offset crosses the boundary") << 101.0 << 100.0 << true << out;
-        QTest::newRow("new offset goes back a period") << 101.0 << -120.0 << true << out;
-        QTest::newRow("stale on activation") << 200.0 << 0.0 << false << out;
+        QTest::newRow("same period") << 150.0 << 0.0 << true << QString() << false;
+        QTest::newRow("warning 4 s ahead") << 176.0 << 0.0 << true << "Warning" << false;
+        QTest::newRow("boundary") << 180.0 << 0.0 << true << out << false;
+        QTest::newRow("suspended past the boundary") << 400.0 << 0.0 << true << out << false;
+        QTest::newRow("new offset crosses the boundary") << 101.0 << 100.0 << true << out << false;
+        QTest::newRow("new offset goes back a period") << 101.0 << -120.0 << true << out << false;
+        QTest::newRow("stale on activation") << 200.0 << 0.0 << false << out << false;
+        QTest::newRow("warned, same digits next") << 180.0 << 0.0 << true << out << true;
     }
 
     void newCode()
@@ -256,23 +260,27 @@ private Q_SLOTS:
         QFETCH(double, newOffset);
         QFETCH(bool, tick);
         QFETCH(QString, fade);
+        QFETCH(bool, sameDigits);
         offset = 0;
-        std::shared_ptr<OTPAuthURL> account
-            = OTPAuthURL::authURLWithURL(QStringLiteral("otpauth://totp/1?secret=MZXW6"));
+        // AAAA4Z3X has 535054 in both periods around base + 180.
+        std::shared_ptr<OTPAuthURL> account = OTPAuthURL::authURLWithURL(
+            QStringLiteral("otpauth://totp/1?secret=") + (sameDigits ? "AAAA4Z3X" : "MZXW6"));
         tickAt(100); // a stored account's first tick announces nothing
         TOTPCodeCell cell;
         cell.setAuthURL(account);
         const QString old = cell.codeLabel()->text();
+        if (sameDigits)
+            tickAt(176);
         offset = newOffset;
         Clock::setFixedTime(base + time);
         tick ? tickAt(time) : Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
         const QString current = account->otpCode();
-        QCOMPARE(current != old, fade == QLatin1String("otpFadeOut"));
+        QCOMPARE(current != old || sameDigits, fade == QLatin1String("otpFadeOut"));
         QCOMPARE(cell.codeLabel()->accessibleName(), current);
         QCOMPARE(fadeName(cell), fade);
         if (cell.runningFade()) // 4 s of warning, or the short fade of a new code
             QCOMPARE(cell.runningFade()->duration(), fade == QLatin1String("Warning") ? 4000 : 250);
-        if (current == old)
+        if (fade != QLatin1String("otpFadeOut"))
             return;
         // The old code fades out of the warning label, then the new one in.
         QCOMPARE(cell.warningLabel()->text(), old);
@@ -286,18 +294,23 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("keyboard");
         QTest::addColumn<bool>("copiedOver"); // something else copied before the period ends
-        QTest::newRow("click, still on the clipboard") << false << false;
-        QTest::newRow("Ctrl+C, copied over") << true << true;
+        QTest::addColumn<QString>("then"); // before the period ends
+        QTest::newRow("click, still on the clipboard") << false << false << QString();
+        QTest::newRow("Ctrl+C, copied over") << true << true << QString();
+        QTest::newRow("row rebuilt") << false << false << "rebuild";
+        QTest::newRow("app quits") << false << false << "quit";
     }
 
+    // Last: a row quits the application's event loop.
     void copy()
     {
         QFETCH(bool, keyboard);
         QFETCH(bool, copiedOver);
+        QFETCH(QString, then);
         offset = 0;
         std::shared_ptr<OTPAuthURL> account
             = OTPAuthURL::authURLWithURL(QStringLiteral("otpauth://totp/1?secret=MZXW6"));
-        Clock::setFixedTime(base + 179.6); // 0.4 s before the period ends
+        Clock::setFixedTime(base + 178.8); // 1.2 s before the period ends
         QWidget screen;
         auto *cell = new TOTPCodeCell(&screen);
         cell->setAuthURL(account);
@@ -312,7 +325,18 @@ private Q_SLOTS:
         QCOMPARE(currentToast(), QStringLiteral("已复制"));
         if (copiedOver)
             clipboard->setText(QStringLiteral("mine"));
-        QTRY_VERIFY(cell->copier()->pendingCode().isEmpty());
+        if (then == QLatin1String("rebuild")) {
+            delete cell;
+            (new TOTPCodeCell(&screen))->setAuthURL(account);
+        } else if (then == QLatin1String("quit")) {
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            QCoreApplication::exec();
+            QCOMPARE(clipboard->text(), QString());
+            return;
+        }
+        QTest::qWait(600); // seconds left, not milliseconds
+        QCOMPARE(clipboard->text(), copiedOver ? QStringLiteral("mine") : account->otpCode());
+        QTRY_VERIFY(PXCodeCopier::shared()->pendingCode().isEmpty());
         QCOMPARE(clipboard->text(), copiedOver ? QStringLiteral("mine") : QString());
     }
 };

@@ -37,10 +37,11 @@ void TestMessageView::oneViewFollowsItsHost()
     QVERIFY(shared.isNull());
     QWidget next;
     next.resize(240, 320);
-    PXMessageView *view = PXMessageView::sharedWithSuperview(&next, "back");
+    PXMessageView *view = PXMessageView::sharedWithSuperview(&next, "<b>back</b>");
     QCOMPARE(view->parentWidget(), &next);
     QCOMPARE(view->size(), QSize(240, 320));
-    QCOMPARE(view->label()->text(), QStringLiteral("back"));
+    QCOMPARE(view->label()->text(), QStringLiteral("<b>back</b>"));
+    QCOMPARE(view->label()->textFormat(), Qt::PlainText); // service text, not markup
     view->removeMessage();
     // No host: no toast, and above all no window of its own.
     QVERIFY(!PXMessageView::sharedWithSuperview(nullptr, "lost"));

@@ -1,0 +1,284 @@
+#include "AppDelegate.h"
+#include "Application.h"
+#include "FprintdStandIn.h"
+#include "OTPAuthURL.h"
+#include "OTPCountdownClock.h"
+#include "PXApplicationRoutes.h"
+#include "PXAuth.h"
+#include "PXAuthenticationPrompt.h"
+#include "PXCodeController.h"
+#include "PXCodeView.h"
+#include "PXLoginController.h"
+#include "PXModalPresenter.h"
+#include "PXNavigationController.h"
+#include "PXParamModel.h"
+#include "PXPasswordVM.h"
+#include "PXScreenCreators.h"
+#include "PXServiceOverride.h"
+#include "PXSettingController.h"
+#include "PXWindow.h"
+#include "ScriptedHttpServer.h"
+#include "TOTPCodeCell.h"
+#include "TestWidgets.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QClipboard>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Drives every screen as a screen-reader user would: each accessible object
+// with an action has its action run on one copy of the screen and is clicked
+// on another, and both must end the same way.
+namespace {
+using Path = QList<int>; // child indices from the window down
+
+// Leaves the app's own routes alone and records what the screens ask for.
+struct RecordingRoutes : PXApplicationRoutes
+{
+    QStringList calls;
+    void setActionController() override { calls << QStringLiteral("first screen"); }
+    void setBindRootController() override { calls << QStringLiteral("binding root"); }
+};
+
+void walk(QAccessibleInterface *node, Path &path, QList<Path> &out)
+{
+    if (node->state().invisible)
+        return;
+    out.append(path);
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (QAccessibleInterface *child = node->child(i)) {
+            path.append(i);
+            walk(child, path, out);
+            path.removeLast();
+        }
+    }
+}
+
+QAccessibleInterface *find(QWidget *window, const Path &path)
+{
+    QAccessibleInterface *node = QAccessible::queryAccessibleInterface(window);
+    for (int i : path)
+        node = node ? node->child(i) : nullptr;
+    return node;
+}
+
+// The action that stands for a tap, if the object has one.
+QString tapAction(QAccessibleInterface *node)
+{
+    const QStringList names
+        = node->actionInterface() ? node->actionInterface()->actionNames() : QStringList();
+    for (const QString &name :
+         {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction(),
+          QAccessibleActionInterface::showMenuAction()}) {
+        if (names.contains(name))
+            return name;
+    }
+    return {};
+}
+
+// Custom-drawn views tell what they show.
+void checkState(QAccessibleInterface *node)
+{
+    QObject *object = node->object();
+    if (auto *row = qobject_cast<TOTPCodeCell *>(object))
+        QCOMPARE(node->text(QAccessible::Name), row->authURL()->otpCode());
+    else if (qobject_cast<OTPCountdownClock *>(object))
+        QVERIFY(node->text(QAccessible::Description).startsWith(QStringLiteral("剩余")));
+    else if (auto *dot = qobject_cast<PXCodeView *>(object))
+        QVERIFY(node->role() == QAccessible::CheckBox
+                && node->text(QAccessible::Name).toInt() == PXCodeView::keypadDigit(dot->number()));
+}
+
+void storeLocks(const QString &locks)
+{
+    const auto &list = PXParamModel::sharedParamModel()->loginTypes();
+    for (int i = 0; i < list.size(); ++i)
+        list.at(i)->setValue(locks.at(i) == u'1');
+    QVERIFY(PXParamModel::sharedParamModel()->saveLoginTypes());
+}
+} // namespace
+
+class tst_Accessibility : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_data;
+    ScriptedHttpServer m_server;
+    FprintdStandIn m_fprintd;
+    bool m_reader = false;
+    std::unique_ptr<PXServiceOverride> m_override;
+    std::unique_ptr<AppDelegate> m_delegate;
+    RecordingRoutes m_routes;
+    std::unique_ptr<PXAuthenticationPrompt> m_prompt;
+    QStringList m_urls;
+    QList<int> m_answers; // given to the presenter's caller
+    qsizetype m_requests = 0;
+
+    std::unique_ptr<PXWindow> build(const QString &name)
+    {
+        storeLocks(name == QLatin1String("fingerprint lock") ? "10" : "01");
+        PXBaseController *screen = nullptr;
+        if (name == QLatin1String("binding"))
+            screen = PXScreenCreators::create(PXScreenCreators::Screen::Bind);
+        else if (name == QLatin1String("code"))
+            screen = new PXCodeController;
+        else if (name == QLatin1String("settings"))
+            screen = new PXSettingController;
+        else if (name.startsWith(QLatin1String("manage")))
+            screen = PXScreenCreators::createManage(name.endsWith(QLatin1String("gesture")) ? 2 : 1,
+                                                    true);
+        auto *navigation = new PXNavigationController(
+            name.endsWith(QLatin1String("lock")) || name == QLatin1String("re-verification")
+                ? new PXLoginController
+                : new PXBaseController);
+        if (screen)
+            navigation->pushViewController(screen, false);
+        auto window = std::make_unique<PXWindow>();
+        window->resize(375, 667);
+        window->setRootViewController(navigation);
+        window->show();
+        const auto answer = [this](int index) { m_answers << index; };
+        if (name == QLatin1String("alert"))
+            PXModalPresenter::showAlert(window.get(), "提示", "<b>msg</b>", {"取消", "确定"},
+                                        answer);
+        else if (name == QLatin1String("action sheet"))
+            PXModalPresenter::showActionSheet(window.get(), {"修改手势密码", "忘记手势密码"},
+                                              "取消", answer);
+        else if (name == QLatin1String("fingerprint prompt"))
+            (m_prompt = std::make_unique<PXAuthenticationPrompt>(window.get()))
+                ->open("指纹", answer);
+        else if (name == QLatin1String("re-verification"))
+            qobject_cast<PXLoginController *>(navigation->viewControllers().first())
+                ->forgetGestureID();
+        else if (name == QLatin1String("code"))
+            std::ignore = QTest::qWaitFor(
+                [screen] { return qobject_cast<PXCodeController *>(screen)->clock(); }, 5000);
+        if (name.contains(QLatin1String("fingerprint")) && !name.endsWith(QLatin1String("prompt")))
+            std::ignore
+                = QTest::qWaitFor([] { return openMessageBox(); }, 5000); // the reader waits
+        QTest::qWait(300);
+        return window;
+    }
+
+    void resetRecords()
+    {
+        PXModalPresenter::clear();
+        PXModalPresenter::setRecording(true);
+        m_requests = m_server.requests().size();
+        m_urls.clear();
+        m_answers.clear();
+        m_routes.calls.clear();
+        QGuiApplication::clipboard()->clear();
+    }
+
+    QString outcome(PXWindow *window)
+    {
+        QTest::qWait(400); // an accessible press is an animated click
+        QStringList seen;
+        for (const PXBaseController *screen : window->rootViewController()->viewControllers())
+            seen << screen->metaObject()->className() + screen->title();
+        for (const auto &shown : PXModalPresenter::presentations())
+            seen << shown.title + shown.message + shown.buttons.join(u',');
+        for (const auto &request : m_server.requests().mid(m_requests))
+            seen << QString::fromUtf8(request.path());
+        for (int answer : m_answers)
+            seen << QString::number(answer);
+        seen << m_urls << m_routes.calls << QGuiApplication::clipboard()->text() << currentToast();
+        return seen.join(u'|');
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        qputenv("KELVO_DATA_DIR", m_data.path().toLocal8Bit());
+        QVERIFY(m_server.start());
+        m_server.setDefaultReply(ScriptedHttpServer::json(R"({"data":{"code":0,"msg":"ok"}})"));
+        m_override = std::make_unique<PXServiceOverride>(m_server.baseURL());
+        m_reader = FprintdStandIn::missingTools().isEmpty() && m_fprintd.startBus()
+            && m_fprintd.startService("{}");
+        m_delegate = std::make_unique<AppDelegate>(Application::sharedApplication());
+        PXApplicationRoutes::install(&m_routes);
+        Application::sharedApplication().setURLOpener([this](const QUrl &url) {
+            m_urls << url.toString(QUrl::RemoveQuery); // tokens are padded at random
+            return false;
+        });
+        PXAuth &auth = PXAuth::sharedAuth();
+        const QString phone = QStringLiteral("13600136000");
+        QVERIFY(auth.setAuthURL(phone + QStringLiteral(",Ab3dE9,") + auth.getUUID(), phone));
+        PXPasswordVM::sharedPasswordVM()->setPassword("0125", "0125");
+    }
+
+    void cleanupTestCase()
+    {
+        m_prompt.reset();
+        Application::sharedApplication().setURLOpener({});
+        PXApplicationRoutes::uninstall(&m_routes);
+        m_fprintd.stopService();
+    }
+
+    void actionsAreClicks_data()
+    {
+        QTest::addColumn<QString>("screen");
+        for (const char *screen :
+             {"binding", "code", "settings", "manage gesture", "manage fingerprint", "gesture lock",
+              "fingerprint lock", "re-verification", "alert", "action sheet", "fingerprint prompt"})
+            QTest::newRow(screen) << QString::fromLatin1(screen);
+    }
+
+    // Every control has a name and an action, and each tap action ends as a
+    // click does: the same screens, presentations, requests, answers, URLs,
+    // routes, clipboard and toast.
+    void actionsAreClicks()
+    {
+        QFETCH(QString, screen);
+        if (screen.contains(QLatin1String("fingerprint"))
+            && !screen.endsWith(QLatin1String("prompt")) && !m_reader)
+            QSKIP("no fingerprint service stand-in");
+        QList<Path> paths;
+        {
+            const std::unique_ptr<PXWindow> window = build(screen);
+            QList<Path> all;
+            Path root;
+            walk(QAccessible::queryAccessibleInterface(window.get()), root, all);
+            for (const Path &path : all) {
+                QAccessibleInterface *node = find(window.get(), path);
+                checkState(node);
+                auto *widget = qobject_cast<QWidget *>(node->object());
+                const bool control = widget && widget->isEnabled()
+                    && (qobject_cast<QAbstractButton *>(widget)
+                        || widget->focusPolicy() & Qt::TabFocus);
+                const QString what = QString::fromLatin1(node->object()->metaObject()->className());
+                if (control) {
+                    QVERIFY2(!node->text(QAccessible::Name).isEmpty(), qPrintable(what));
+                    QVERIFY2(node->actionInterface()
+                                 && !node->actionInterface()->actionNames().isEmpty(),
+                             qPrintable(what));
+                }
+                if (!tapAction(node).isEmpty())
+                    paths << path;
+            }
+        }
+        QVERIFY(!paths.isEmpty());
+        for (const Path &path : std::as_const(paths)) {
+            QStringList ends;
+            QString name;
+            for (bool click : {false, true}) {
+                const std::unique_ptr<PXWindow> window = build(screen);
+                QAccessibleInterface *node = find(window.get(), path);
+                QVERIFY(node);
+                name = node->text(QAccessible::Name);
+                resetRecords();
+                if (click)
+                    QTest::mouseClick(qobject_cast<QWidget *>(node->object()), Qt::LeftButton);
+                else
+                    node->actionInterface()->doAction(tapAction(node));
+                ends << outcome(window.get());
+                m_prompt.reset();
+            }
+            QVERIFY2(ends.first() == ends.last(), qPrintable(name + ": " + ends.join(" / ")));
+        }
+    }
+};
+
+QTEST_MAIN(tst_Accessibility)
+#include "tst_accessibility.moc"
