@@ -90,6 +90,10 @@ void tst_TOTPTick::notifications_data()
                                       << QStringList {"-", "W4", "-", "N"};
     QTest::newRow("offset corrects the device time")
         << app << 5.5 << QList<double> {170.0, 170.5, 174.5} << QStringList {"-", "W4", "N"};
+    QTest::newRow("clock set back a period announces the older code")
+        << app << 0.0 << QList<double> {200, 20} << QStringList {"-", "N"};
+    QTest::newRow("an offset that is no number reads as none")
+        << app << qQNaN() << QList<double> {176, 180} << QStringList {"W4", "N"};
     QTest::newRow("period under a second is silent")
         << app + "&period=0.5" << 0.0 << QList<double> {0, 0.5, 1, 2}
         << QStringList {"-", "-", "-", "-"};
