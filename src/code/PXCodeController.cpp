@@ -133,7 +133,7 @@ void PXCodeController::loadingView()
 
     const bool keyringLocked = !m_authURL && PXAuth::sharedAuth().accountUnavailable();
     m_label = new PXNoticeLabel(
-        keyringLocked ? QStringLiteral("桌面密钥环已锁定，解锁后即显示验证码")
+        keyringLocked ? QStringLiteral("桌面密钥环已锁定或不可用，解锁后即显示验证码")
                       : QStringLiteral("亲，为了您的账户安全，请不要将密码告诉他人！"),
         m_content);
 
