@@ -28,6 +28,13 @@ QString bundleIdentifier()
 {
     return QString::fromLatin1(KelvoConfig::bundleIdentifier);
 }
+
+// The statuses of a keychain that holds its items but cannot open them now.
+bool isUnreadableNow(int status)
+{
+    return status == KeychainStatus::InteractionNotAllowed
+        || status == KeychainStatus::NotAvailable;
+}
 } // namespace
 
 PXAuth &PXAuth::sharedAuth()
@@ -63,11 +70,17 @@ void PXAuth::installOffsetSource()
 
 std::shared_ptr<OTPAuthURL> PXAuth::authURL()
 {
-    if (!m_authURL) {
-        const QByteArray ref = m_defaults.dataForKey(keychainItemRefKey);
-        if (!ref.isEmpty())
-            m_authURL = OTPAuthURL::authURLWithKeychainItemRef(ref, m_keychain);
-    }
+    if (m_authURL)
+        return m_authURL;
+    const QByteArray ref = m_defaults.dataForKey(keychainItemRefKey);
+    if (!ref.isEmpty())
+        m_authURL = OTPAuthURL::authURLWithKeychainItemRef(ref, m_keychain);
+    m_accountUnavailable = !m_authURL && !ref.isEmpty()
+        && isUnreadableNow(
+            m_keychain.copyMatching({{KeychainKey::Class, KeychainKey::ClassGenericPassword},
+                                     {KeychainKey::ValuePersistentRef, ref}}));
+    if (m_accountUnavailable)
+        qCWarning(lcAccount) << "the bound account's keychain cannot be read now; it is kept";
     return m_authURL;
 }
 
@@ -154,9 +167,16 @@ QString PXAuth::getUUID()
 {
     if (!m_uuid.isNull())
         return m_uuid;
-    m_uuid = DRKeychain::passwordForService(bundleIdentifier(), uuidAccount, nullptr, m_keychain);
+    DRKeychainError error;
+    m_uuid = DRKeychain::passwordForService(bundleIdentifier(), uuidAccount, &error, m_keychain);
     if (!m_uuid.isEmpty())
         return m_uuid;
+    // A stored identifier that cannot be read now is still the device's: a
+    // new one would change the binding's secret. Ask again next time.
+    if (isUnreadableNow(error.code)) {
+        m_uuid.clear();
+        return {};
+    }
     m_uuid = DeviceInfo::identifierForVendor();
     if (!DRKeychain::setPassword(m_uuid, bundleIdentifier(), uuidAccount, nullptr, m_keychain))
         qCWarning(lcAccount) << "the device identifier could not be stored";

@@ -37,6 +37,10 @@ public:
     // screen showing the account keeps it alive after a rebinding replaced
     // it here.
     std::shared_ptr<OTPAuthURL> authURL();
+    // True when the last authURL() found an account bound but its keychain
+    // cannot be read now (the desktop keyring is locked or its key cannot be
+    // had): the account is kept, not gone, and a later call may load it.
+    bool accountUnavailable() const { return m_accountUnavailable; }
     // Replaces the held account; nothing is stored.
     void setAuthURL(std::shared_ptr<OTPAuthURL> authURL);
     // Creates, holds and stores the account of a binding: the HMAC key is the
@@ -71,4 +75,5 @@ private:
     std::shared_ptr<OTPAuthURL> m_authURL;
     double m_timeStamp = 0.0;
     QString m_uuid;
+    bool m_accountUnavailable = false;
 };

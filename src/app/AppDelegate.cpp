@@ -150,5 +150,8 @@ PXParamModel *AppDelegate::param()
 
 bool AppDelegate::hasBoundAccount()
 {
-    return PXAuth::sharedAuth().authURL() != nullptr;
+    // An account whose keychain is locked is still bound: the code screen
+    // says so instead of offering to bind again.
+    PXAuth &auth = PXAuth::sharedAuth();
+    return auth.authURL() != nullptr || auth.accountUnavailable();
 }

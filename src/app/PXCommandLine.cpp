@@ -104,6 +104,10 @@ int PXCommandLine::printCode(PXAuth &auth, PXParamModel &param, QTextStream &out
     const std::shared_ptr<OTPAuthURL> account = auth.authURL();
     const auto *generator
         = account ? dynamic_cast<const TOTPGenerator *>(account->generator().get()) : nullptr;
+    if (!generator && auth.accountUnavailable()) {
+        err << "The desktop keyring is locked or unavailable: unlock it and try again.\n";
+        return statusKeyringUnavailable;
+    }
     if (!generator) {
         err << "No account is bound: open Kelvo Ostrel and bind one first.\n";
         return statusNotBound;

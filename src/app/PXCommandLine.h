@@ -31,6 +31,9 @@ public:
     static constexpr int statusUsage = 64;
     static constexpr int statusNotBound = 69;
     static constexpr int statusLocked = 77;
+    // The account is bound but the desktop keyring holding its key is
+    // locked or unavailable: try again once it is unlocked.
+    static constexpr int statusKeyringUnavailable = 75;
 
     PXCommandLine();
 

@@ -18,10 +18,12 @@
 #include "UserDefaults.h"
 
 #include <QLabel>
+#include <QTimer>
 
 namespace {
 
 constexpr double noticeHeight = 60;
+constexpr int keyringRetryMs = 5000;
 constexpr double rowHeight = 80;
 constexpr double clockSide = 150;
 constexpr double spacing = 30;
@@ -41,6 +43,7 @@ void PXCodeController::viewDidLoad()
     PXBaseController::viewDidLoad();
     setTitle(QStringLiteral("Kelvo Ostrel"));
     m_authURL = PXAuth::sharedAuth().authURL();
+    waitForKeyring();
     addLeftBarButton(QStringLiteral("绑定"));
     addRightBarButton(QStringLiteral("设置"));
     PXReachability::sharedReachability().setDelegate(this);
@@ -60,6 +63,20 @@ void PXCodeController::networkReachable()
         return;
     PXAuth::sharedAuth().getServerTime();
     setEntrance();
+}
+
+// The account is bound but its keychain is locked: look again every few
+// seconds, and show the code as soon as the keyring is unlocked.
+void PXCodeController::waitForKeyring()
+{
+    if (m_authURL || !PXAuth::sharedAuth().accountUnavailable())
+        return;
+    QTimer::singleShot(keyringRetryMs, this, [this] {
+        m_authURL = PXAuth::sharedAuth().authURL();
+        if (m_authURL && m_content)
+            loadingView();
+        waitForKeyring();
+    });
 }
 
 QString PXCodeController::key()
@@ -114,8 +131,11 @@ void PXCodeController::loadingView()
     m_content = new QWidget(this);
     m_content->setAttribute(Qt::WA_TranslucentBackground);
 
-    m_label = new PXNoticeLabel(QStringLiteral("亲，为了您的账户安全，请不要将密码告诉他人！"),
-                                m_content);
+    const bool keyringLocked = !m_authURL && PXAuth::sharedAuth().accountUnavailable();
+    m_label = new PXNoticeLabel(
+        keyringLocked ? QStringLiteral("桌面密钥环已锁定或不可用，解锁后即显示验证码")
+                      : QStringLiteral("亲，为了您的账户安全，请不要将密码告诉他人！"),
+        m_content);
 
     m_table = new PXTableView(m_content);
     m_table->setBackgroundColor(Qt::white);

@@ -70,6 +70,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void waitForKeyring();
     int numberOfRows() const override { return 1; }
     QWidget *cellForRow(int row) override;
     void entranceAnswered(int code);

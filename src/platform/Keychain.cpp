@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "KeychainItem.h"
 #include "KeychainRequest.h"
+#include "KeychainSealer.h"
 #include "KeychainStatement.h"
 #include "KeychainStore.h"
 
@@ -32,6 +33,8 @@ bool isConstraint(int code)
 template<typename Operation> int Keychain::inTransaction(Operation operation)
 {
     QMutexLocker locker(&m_mutex);
+    if (const int ready = m_sealer->prepare(*m_store); ready != KeychainStatus::Success)
+        return ready;
     if (!m_store->begin())
         return KeychainStatus::NotAvailable;
     const int status = operation();
@@ -50,6 +53,7 @@ Keychain &Keychain::defaultKeychain()
 Keychain::Keychain(const QString &folder)
     : m_folder(folder)
     , m_store(std::make_unique<KeychainStore>(folder))
+    , m_sealer(std::make_unique<KeychainSealer>())
 { }
 
 Keychain::~Keychain() = default;
@@ -120,18 +124,24 @@ int Keychain::insert(const KeychainRequest &request, QVariant *result)
         return KeychainStatus::DuplicateItem;
     const double now = Clock::now();
     const QByteArray ref = newPersistentRef();
+    const QString service = request.service.value_or(QString());
+    const QString account = request.account.value_or(QString());
+    QByteArray data;
+    QByteArray nonce;
+    if (!m_sealer->seal(service, account, request.data.value_or(QByteArray()), data, nonce))
+        return KeychainStatus::NotAvailable;
     KeychainStatement statement(m_store->connection(),
                                 QStringLiteral("INSERT INTO items (") + KeychainItem::columns()
-                                    + QStringLiteral(") VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
+                                    + QStringLiteral(") VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)"));
     const auto text
         = [](const std::optional<QString> &field) { return field ? QVariant(*field) : QVariant(); };
     const auto bytes = [](const std::optional<QByteArray> &field) {
         return field ? QVariant(*field) : QVariant();
     };
-    statement.bindAll({ref, KeychainKey::ClassGenericPassword, request.service.value_or(QString()),
-                       request.account.value_or(QString()), text(request.label),
-                       bytes(request.generic), text(request.accessGroup), text(request.accessible),
-                       request.synchronizable.value_or(false), bytes(request.data), now, now});
+    statement.bindAll({ref, KeychainKey::ClassGenericPassword, service, account,
+                       text(request.label), bytes(request.generic), text(request.accessGroup),
+                       text(request.accessible), request.synchronizable.value_or(false), data, now,
+                       now, nonce});
     const int rc = statement.step();
     if (rc != SQLITE_DONE)
         return isConstraint(rc) ? KeychainStatus::DuplicateItem : failed(rc);
@@ -140,6 +150,8 @@ int Keychain::insert(const KeychainRequest &request, QVariant *result)
     KeychainItem item;
     if (!readByRef(ref, item))
         return KeychainStatus::NotAvailable;
+    if (request.returnData && !m_sealer->open(item))
+        return KeychainStatus::Decode;
     *result = item.resultFor(request);
     return KeychainStatus::Success;
 }
@@ -187,10 +199,20 @@ int Keychain::select(const KeychainRequest &request, QVariant *result)
     statement.bindAll(values);
     QVariantList found;
     int rc = SQLITE_ROW;
-    while ((rc = statement.step()) == SQLITE_ROW)
-        found.append(KeychainItem::fromRow(statement).resultFor(request));
+    bool damaged = false;
+    while ((rc = statement.step()) == SQLITE_ROW) {
+        KeychainItem item = KeychainItem::fromRow(statement);
+        // A row whose data fails to open is that row's damage: its caller
+        // hears so, and never gets bytes meant for another item.
+        if (request.returnData && !m_sealer->open(item))
+            damaged = true;
+        else
+            found.append(item.resultFor(request));
+    }
     if (rc != SQLITE_DONE)
         return failed(rc);
+    if (damaged && found.isEmpty())
+        return KeychainStatus::Decode;
     if (found.isEmpty())
         return KeychainStatus::ItemNotFound;
     if (result)
@@ -199,6 +221,20 @@ int Keychain::select(const KeychainRequest &request, QVariant *result)
 }
 
 int Keychain::change(const KeychainRequest &match, const KeychainRequest &changes)
+{
+    if (!changes.data && !changes.service && !changes.account)
+        return changeAttributes(match, changes);
+    std::vector<KeychainItem> items;
+    if (const int status = collect(match, items); status != KeychainStatus::Success)
+        return status;
+    for (KeychainItem &item : items) {
+        if (const int status = reseal(item, changes); status != KeychainStatus::Success)
+            return status;
+    }
+    return items.empty() ? KeychainStatus::ItemNotFound : KeychainStatus::Success;
+}
+
+int Keychain::changeAttributes(const KeychainRequest &match, const KeychainRequest &changes)
 {
     QVariantList values;
     QString sql = QStringLiteral("UPDATE items SET ") + changes.setClause(values)
@@ -212,6 +248,48 @@ int Keychain::change(const KeychainRequest &match, const KeychainRequest &change
         return isConstraint(rc) ? KeychainStatus::DuplicateItem : failed(rc);
     return sqlite3_changes(m_store->connection()) > 0 ? KeychainStatus::Success
                                                       : KeychainStatus::ItemNotFound;
+}
+
+int Keychain::collect(const KeychainRequest &match, std::vector<KeychainItem> &items)
+{
+    QVariantList values;
+    KeychainStatement statement(m_store->connection(),
+                                QStringLiteral("SELECT ") + KeychainItem::columns()
+                                    + QStringLiteral(" FROM items WHERE ")
+                                    + match.whereClause(values));
+    statement.bindAll(values);
+    int rc = SQLITE_ROW;
+    while ((rc = statement.step()) == SQLITE_ROW)
+        items.push_back(KeychainItem::fromRow(statement));
+    return rc == SQLITE_DONE ? KeychainStatus::Success : failed(rc);
+}
+
+// Sealed value data is bound to the item's service and account, so a change
+// of either, or of the data, writes the data again under the new identity.
+int Keychain::reseal(KeychainItem &item, const KeychainRequest &changes)
+{
+    if (!changes.data && !m_sealer->open(item))
+        return KeychainStatus::Decode;
+    QByteArray data;
+    QByteArray nonce;
+    if (!m_sealer->seal(changes.service.value_or(item.service),
+                        changes.account.value_or(item.account), changes.data.value_or(item.data),
+                        data, nonce))
+        return KeychainStatus::NotAvailable;
+    KeychainRequest attributes = changes;
+    attributes.data.reset();
+    QVariantList values;
+    QString sql = QStringLiteral("UPDATE items SET ");
+    if (!attributes.isEmptyUpdate())
+        sql += attributes.setClause(values) + QStringLiteral(", ");
+    sql += QStringLiteral("data = ?, nonce = ?, modified = ? WHERE ref = ?");
+    values << data << nonce << Clock::now() << item.persistentRef;
+    KeychainStatement statement(m_store->connection(), sql);
+    statement.bindAll(values);
+    const int rc = statement.step();
+    if (rc != SQLITE_DONE)
+        return isConstraint(rc) ? KeychainStatus::DuplicateItem : failed(rc);
+    return KeychainStatus::Success;
 }
 
 int Keychain::remove(const KeychainRequest &match)

@@ -6,12 +6,16 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <vector>
 
 class KeychainItem;
 class KeychainRequest;
+class KeychainSealer;
 class KeychainStore;
 
-// The app's keychain: generic-password items kept in one private SQLite file.
+// The app's keychain: generic-password items kept in one private SQLite file,
+// their value data sealed under a key from the desktop's Secret Service when
+// one runs (KeychainSealer).
 // The four operations take dictionaries keyed by KeychainKey and answer with
 // a KeychainStatus value, 0 meaning success, like the phone platform's item
 // functions they stand in for. An item is unique by (class, service,
@@ -47,6 +51,9 @@ private:
     int insert(const KeychainRequest &request, QVariant *result);
     int select(const KeychainRequest &request, QVariant *result);
     int change(const KeychainRequest &match, const KeychainRequest &changes);
+    int changeAttributes(const KeychainRequest &match, const KeychainRequest &changes);
+    int collect(const KeychainRequest &match, std::vector<KeychainItem> &items);
+    int reseal(KeychainItem &item, const KeychainRequest &changes);
     int remove(const KeychainRequest &match);
     template<typename Operation> int inTransaction(Operation operation);
     int failed(int sqliteCode);
@@ -55,5 +62,6 @@ private:
 
     QString m_folder;
     std::unique_ptr<KeychainStore> m_store;
+    std::unique_ptr<KeychainSealer> m_sealer;
     QMutex m_mutex;
 };

@@ -28,7 +28,7 @@ void insertIfPresent(QVariantMap &map, const QString &key, const QString &value)
 QString KeychainItem::columns()
 {
     return QStringLiteral("ref, class, service, account, label, generic, access_group, accessible,"
-                          " synchronizable, data, created, modified");
+                          " synchronizable, data, created, modified, nonce");
 }
 
 KeychainItem KeychainItem::fromRow(const KeychainStatement &row)
@@ -46,6 +46,7 @@ KeychainItem KeychainItem::fromRow(const KeychainStatement &row)
     item.data = row.blob(9);
     item.created = row.real(10);
     item.modified = row.real(11);
+    item.nonce = row.blob(12);
     return item;
 }
 

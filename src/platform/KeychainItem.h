@@ -36,4 +36,6 @@ public:
     QByteArray data;
     double created = 0;
     double modified = 0;
+    // Null for plain value data.
+    QByteArray nonce;
 };

@@ -15,7 +15,10 @@
 #include <unistd.h>
 
 namespace {
-constexpr int schemaVersion = 1;
+// Version 2 added the nonce of sealed value data; an older build finds a
+// version it does not know and leaves the file alone.
+constexpr int schemaVersion = 2;
+constexpr int plainOnlyVersion = 1;
 
 constexpr char createItems[] = "CREATE TABLE items ("
                                " ref BLOB NOT NULL UNIQUE,"
@@ -30,10 +33,15 @@ constexpr char createItems[] = "CREATE TABLE items ("
                                " data BLOB,"
                                " created REAL NOT NULL,"
                                " modified REAL NOT NULL,"
+                               " nonce BLOB,"
                                " UNIQUE (class, service, account))";
 
+constexpr char probeVersion1[] = "SELECT ref, data FROM items LIMIT 0";
+
+constexpr char addNonce[] = "ALTER TABLE items ADD COLUMN nonce BLOB";
+
 constexpr char probeItems[] = "SELECT ref, class, service, account, label, generic, access_group,"
-                              " accessible, synchronizable, data, created, modified"
+                              " accessible, synchronizable, data, created, modified, nonce"
                               " FROM items LIMIT 0";
 
 bool isCorruption(int code)
@@ -103,7 +111,8 @@ KeychainStore::OpenResult KeychainStore::tryOpen()
         return checked;
     if (!configure())
         return verdict(sqlite3_extended_errcode(m_db));
-    const bool ready = checked == OpenResult::Ready || createSchema();
+    const bool ready = checked == OpenResult::Ready
+        || (checked == OpenResult::Empty ? createSchema() : upgradeSchema());
     restrictModes();
     return ready ? OpenResult::Ready : OpenResult::Failed;
 }
@@ -130,7 +139,9 @@ bool KeychainStore::prepareFile()
 bool KeychainStore::configure()
 {
     return pragmaAnswers("PRAGMA journal_mode=WAL", "wal") && execute("PRAGMA synchronous=FULL")
-        && execute("PRAGMA foreign_keys=OFF");
+        && execute("PRAGMA foreign_keys=OFF")
+        // Overwritten value data is zeroed, not left in free space.
+        && execute("PRAGMA secure_delete=ON");
 }
 
 KeychainStore::OpenResult KeychainStore::checkContents()
@@ -148,12 +159,13 @@ KeychainStore::OpenResult KeychainStore::checkContents()
     const qint64 found = version.integer(0);
     if (found == 0)
         return checkEmpty();
-    if (found != schemaVersion)
+    if (found != schemaVersion && found != plainOnlyVersion)
         return OpenResult::Unreadable;
-    KeychainStatement probe(m_db, QString::fromLatin1(probeItems));
+    KeychainStatement probe(
+        m_db, QString::fromLatin1(found == schemaVersion ? probeItems : probeVersion1));
     const int rc = probe.prepareStatus();
     if (rc == SQLITE_OK)
-        return OpenResult::Ready;
+        return found == schemaVersion ? OpenResult::Ready : OpenResult::Outdated;
     // A missing table or column is a foreign schema.
     return (rc & 0xff) == SQLITE_ERROR ? OpenResult::Unreadable : verdict(rc);
 }
@@ -168,13 +180,29 @@ KeychainStore::OpenResult KeychainStore::checkEmpty()
 
 bool KeychainStore::createSchema()
 {
+    return changeSchema(createItems);
+}
+
+// The items keep their plain value data; sealing them is the sealer's work.
+bool KeychainStore::upgradeSchema()
+{
+    return changeSchema(addNonce);
+}
+
+bool KeychainStore::changeSchema(const char *sql)
+{
     if (!begin())
         return false;
     const QByteArray setVersion = "PRAGMA user_version=" + QByteArray::number(schemaVersion);
-    if (execute(createItems) && execute(setVersion.constData()) && commit())
+    if (execute(sql) && execute(setVersion.constData()) && commit())
         return true;
     rollback();
     return false;
+}
+
+void KeychainStore::checkpoint()
+{
+    execute("PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
 void KeychainStore::close()

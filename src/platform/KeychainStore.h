@@ -28,6 +28,8 @@ public:
     sqlite3 *connection();
 
     bool begin();
+    // Moves the journal into the file and empties it.
+    void checkpoint();
     bool commit();
     void rollback();
 
@@ -37,7 +39,7 @@ public:
     void noteFailure(int sqliteCode);
 
 private:
-    enum class OpenResult { Ready, Empty, Unreadable, Failed };
+    enum class OpenResult { Ready, Outdated, Empty, Unreadable, Failed };
 
     OpenResult tryOpen();
     bool prepareFile();
@@ -46,6 +48,8 @@ private:
     OpenResult checkEmpty();
     static OpenResult verdict(int sqliteCode);
     bool createSchema();
+    bool upgradeSchema();
+    bool changeSchema(const char *sql);
     void close();
     bool moveAside();
     bool execute(const char *sql);

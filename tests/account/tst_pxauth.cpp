@@ -48,6 +48,7 @@ private Q_SLOTS:
     void freshInstall();
     void bindingAcrossRestarts();
     void failedSaveBindsForThisRunOnly();
+    void unreadableKeychainKeepsTheAccount();
     void serverTime_data();
     void serverTime();
     void codeMatchesDirectDerivation_data();
@@ -202,6 +203,30 @@ void tst_PXAuth::failedSaveBindsForThisRunOnly()
     QVERIFY(m_defaults->dataForKey(PXAuth::keychainItemRefKey).isNull());
     restart();
     QVERIFY(!m_auth->authURL());
+}
+
+// A keychain that holds the account but cannot be read now (a locked
+// keyring answers the same statuses as this unusable folder) is no unbinding,
+// and no reason to invent a new device identifier.
+void tst_PXAuth::unreadableKeychainKeepsTheAccount()
+{
+    QCOMPARE(m_auth->getUUID(), deviceId);
+    QVERIFY(m_auth->setAuthURL(secretText, phone));
+    const QString folder = m_dir->path() + QStringLiteral("/Keychain");
+    QVERIFY(QDir().rename(folder, folder + QStringLiteral(".away")));
+    QFile blocker(folder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    DeviceInfo::setFixedValues(QStringLiteral("AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE"),
+                               QStringLiteral("18.0"));
+    restart();
+    QVERIFY(!m_auth->authURL());
+    QVERIFY(m_auth->accountUnavailable());
+    QVERIFY(m_auth->getUUID().isNull());
+    QVERIFY(blocker.remove());
+    QVERIFY(QDir().rename(folder + QStringLiteral(".away"), folder));
+    QCOMPARE(m_auth->authURL()->name(), phone);
+    QVERIFY(!m_auth->accountUnavailable());
+    QCOMPARE(m_auth->getUUID(), deviceId);
 }
 
 void tst_PXAuth::serverTime_data()

@@ -452,6 +452,10 @@ void tst_Startup::commandLine_data()
                                   << "app lock is on";
     QTest::newRow("fingerprint lock")
         << QStringList {"--code"} << true << true << false << 77 << "app lock is on";
+    // Status 75: the keychain is made unreadable for the run, as a locked
+    // keyring leaves it.
+    QTest::newRow("keychain unreadable")
+        << QStringList {"--code"} << true << false << false << 75 << "keyring is locked";
     QTest::newRow("code with a URL") << QStringList {"--code", "kelvoostrel://open"} << true
                                      << false << false << 64 << "no other arguments";
     QTest::newRow("version") << QStringList {"--version"} << false << false << false << 0
@@ -484,15 +488,23 @@ void tst_Startup::commandLine()
     for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         env.remove(QString::fromLatin1(name));
     app.setProcessEnvironment(env);
+    const QString keychain = dataDir().path() + QStringLiteral("/Keychain");
+    QFile blocker(keychain);
+    if (status == 75)
+        QVERIFY(QDir().rename(keychain, keychain + QStringLiteral(".away"))
+                && blocker.open(QIODevice::WriteOnly));
     const double before = QDateTime::currentMSecsSinceEpoch() / 1000.0 + offset;
     app.start(QStringLiteral(KELVO_APP_BIN), arguments);
     QVERIFY(app.waitForFinished(20000));
     const double after = QDateTime::currentMSecsSinceEpoch() / 1000.0 + offset;
+    if (status == 75)
+        QVERIFY(blocker.remove() && QDir().rename(keychain + QStringLiteral(".away"), keychain));
     QCOMPARE(app.exitCode(), status);
-    const QString answer
-        = QString::fromUtf8(app.readAllStandardOutput() + app.readAllStandardError());
+    const QString printed = QString::fromUtf8(app.readAllStandardOutput());
+    // Log lines (a keychain without a keyring warns once) go to stderr only.
+    const QString answer = printed + QString::fromUtf8(app.readAllStandardError());
     if (output == QLatin1String("code")) {
-        const QStringList fields = answer.trimmed().split(u' ');
+        const QStringList fields = printed.trimmed().split(u' ');
         QCOMPARE(fields.size(), 2);
         // The run may straddle a period boundary; either side's code is right.
         const double at = fields.at(0) == independentCode(secret, before) ? before : after;

@@ -60,9 +60,12 @@ QVariantMap query(QVariantMap map)
 
 // Starts the saving child and kills it after a random delay; every fifth one
 // dies early, while opening or filling the store.
-QByteArray runAndKill(const QString &folder, QRandomGenerator &random, bool waitForLoop)
+QByteArray runAndKill(const QString &folder, QRandomGenerator &random, bool waitForLoop,
+                      const QProcessEnvironment &environment
+                      = QProcessEnvironment::systemEnvironment())
 {
     QProcess child;
+    child.setProcessEnvironment(environment);
     child.start(QStringLiteral(KELVO_CRASH_CHILD), {folder, QString::number(itemCount)});
     if (!child.waitForStarted(10000))
         return {};
@@ -75,7 +78,7 @@ QByteArray runAndKill(const QString &folder, QRandomGenerator &random, bool wait
     }
     // Keep draining while waiting, so the child never blocks on a full pipe
     // and the kill lands in its work rather than in a write to us.
-    QDeadlineTimer delay(int(random.bounded(0, 25)));
+    QDeadlineTimer delay(int(random.bounded(0, waitForLoop ? 25 : 60)));
     while (!delay.hasExpired() && child.state() == QProcess::Running) {
         child.waitForReadyRead(int(delay.remainingTime()));
         output += child.readAllStandardOutput();
@@ -84,6 +87,26 @@ QByteArray runAndKill(const QString &folder, QRandomGenerator &random, bool wait
     child.waitForFinished(10000);
     return output + child.readAllStandardOutput();
 }
+// The tests that need a desktop keyring run inside keyring_session.py, never
+// against the keyring of whoever runs the suite.
+bool inKeyringSession()
+{
+    return qgetenv("KELVO_KEYRING_SESSION") == "1";
+}
+
+void keyring(const char *action)
+{
+    QCOMPARE(QProcess::execute(QStringLiteral(KELVO_SYSTEM_PYTHON),
+                               {QStringLiteral(KELVO_KEYRING_SESSION), QLatin1String(action)}),
+             0);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // Looks the item up while every file descriptor of the process is taken.
 int lookupWithoutDescriptors(Keychain &keychain, const QVariantMap &request)
 {
@@ -150,7 +173,10 @@ class tst_Keychain : public QObject
 private Q_SLOTS:
     void init();
     void filesArePrivate();
+    void everyKillLeavesOldOrNewValues_data();
     void everyKillLeavesOldOrNewValues();
+    void sealedValues_data();
+    void sealedValues();
     void damagedFilesMovedAside_data();
     void damagedFilesMovedAside();
     void openFailuresKeepTheStore_data();
@@ -190,8 +216,20 @@ void tst_Keychain::filesArePrivate()
         QCOMPARE(fileMode(m_keychain->filePath() + QLatin1String(suffix)), 0600);
 }
 
+void tst_Keychain::everyKillLeavesOldOrNewValues_data()
+{
+    QTest::addColumn<bool>("sealing");
+    QTest::newRow("saving") << false;
+    // Each round a child without a session bus fills a fresh store with plain
+    // items; the next child, with a keyring, seals them as it starts.
+    QTest::newRow("sealing plain items at the first start with a keyring") << true;
+}
+
 void tst_Keychain::everyKillLeavesOldOrNewValues()
 {
+    QFETCH(bool, sealing);
+    if (sealing && !inKeyringSession())
+        QSKIP("needs keyring_session.py");
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/Keychain");
     const QString file = folder + QStringLiteral("/keychain.sqlite");
@@ -205,9 +243,23 @@ void tst_Keychain::everyKillLeavesOldOrNewValues()
     qint64 pending[itemCount] = {-1, -1, -1, -1};
     int commits = 0;
     int midWrite = 0;
-    for (int round = 0; round < (fixed && kills > 0 ? kills : 200); ++round) {
+    QProcessEnvironment noBus = QProcessEnvironment::systemEnvironment();
+    noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                 QStringLiteral("unix:path=/nonexistent"));
+    for (int round = 0; round < (fixed && kills > 0 ? kills : sealing ? 40 : 200); ++round) {
         const QString where = QStringLiteral("kill %1, seed %2").arg(round).arg(seed);
-        for (const QByteArray &line : runAndKill(folder, random, round % 5 != 0).split('\n')) {
+        QByteArray output;
+        if (sealing) {
+            QVERIFY(QDir(folder).removeRecursively());
+            std::fill(committed, committed + itemCount, -1);
+            output = runAndKill(folder, random, true, noBus);
+            QVERIFY2(raw(file, "SELECT count(*) FROM items WHERE nonce IS NULL AND data NOT NULL")
+                             .toInt()
+                         > 0,
+                     qPrintable(where));
+        }
+        output += runAndKill(folder, random, round % 5 != 0 && !sealing);
+        for (const QByteArray &line : output.split('\n')) {
             const QList<QByteArray> parts = line.split(' ');
             const int item = parts.value(1).toInt();
             if (parts.size() != 3 || parts[0] == "R" || item < 0 || item >= itemCount)
@@ -252,10 +304,68 @@ void tst_Keychain::everyKillLeavesOldOrNewValues()
             committed[item] = generation;
             pending[item] = -1;
         }
+        if (sealing)
+            QVERIFY2(raw(file, "SELECT count(*) FROM items WHERE nonce IS NULL") == "0",
+                     qPrintable(where));
     }
     qInfo("%d committed saves, %d kills during a write, seed %u", commits, midWrite, seed);
     QVERIFY(commits > 0);
     QVERIFY(midWrite > 0);
+}
+
+void tst_Keychain::sealedValues_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::newRow("round trip, no plain bytes in the file") << QStringLiteral("trip");
+    QTest::newRow("value data copied to another row") << QStringLiteral("copied");
+    QTest::newRow("keyring locked, then unlocked") << QStringLiteral("locked");
+    QTest::newRow("key deleted from the keyring") << QStringLiteral("forgotten");
+}
+
+void tst_Keychain::sealedValues()
+{
+    QFETCH(QString, situation);
+    if (!inKeyringSession())
+        QSKIP("needs keyring_session.py");
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/Keychain");
+    const QString file = folder + QStringLiteral("/keychain.sqlite");
+    const QString a = QStringLiteral("a");
+    const QByteArray secret = QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+    const QVariantMap other = query({{Account, QStringLiteral("b")}, {ValueData, QByteArray("b")}});
+    {
+        Keychain keychain(folder);
+        QCOMPARE(keychain.addItem(query({{Account, a}, {ValueData, secret}})), 0);
+        QCOMPARE(keychain.addItem(other), 0);
+    }
+    Keychain keychain(folder);
+    const QVariantMap lookup = query({{Account, a}, {ReturnData, true}});
+    if (situation == QLatin1String("trip")) {
+        QCOMPARE(dataOf(keychain, a), secret);
+        QCOMPARE(keychain.updateItems(query({{Account, a}}), {{Account, QStringLiteral("a2")}}), 0);
+        QCOMPARE(dataOf(keychain, QStringLiteral("a2")), secret);
+        QVERIFY(!QByteArray(fileBytes(file) + fileBytes(file + QStringLiteral("-wal")))
+                     .contains(secret));
+    } else if (situation == QLatin1String("copied")) {
+        raw(file,
+            "UPDATE items SET (data, nonce) = (SELECT data, nonce FROM items WHERE"
+            " account = 'b') WHERE account = 'a'");
+        QCOMPARE(keychain.copyMatching(lookup), int(KeychainStatus::Decode));
+        QCOMPARE(dataOf(keychain, QStringLiteral("b")), QByteArray("b"));
+    } else if (situation == QLatin1String("locked")) {
+        keyring("lock");
+        const QByteArray before = fileBytes(file);
+        QCOMPARE(keychain.copyMatching(lookup), int(KeychainStatus::InteractionNotAllowed));
+        QCOMPARE(keychain.deleteItems(lookup), int(KeychainStatus::InteractionNotAllowed));
+        QCOMPARE(fileBytes(file), before);
+        keyring("unlock");
+        QCOMPARE(dataOf(keychain, a), secret);
+    } else {
+        keyring("forget-key");
+        QCOMPARE(keychain.copyMatching(lookup), int(KeychainStatus::NotAvailable));
+        QCOMPARE(keychain.addItem(other), int(KeychainStatus::NotAvailable));
+        QCOMPARE(raw(file, "SELECT count(*) FROM items WHERE nonce NOT NULL"), QStringLiteral("2"));
+    }
 }
 
 void tst_Keychain::damagedFilesMovedAside_data()
@@ -292,7 +402,7 @@ void tst_Keychain::damagedFilesMovedAside()
     } else {
         QCOMPARE(raw(file,
                      damage == QLatin1String("version")
-                         ? "PRAGMA user_version = 2"
+                         ? "PRAGMA user_version = 3"
                          : "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('x')"),
                  QString());
     }
