@@ -317,7 +317,8 @@ private Q_SLOTS:
         else if (meanwhile == QLatin1String("unwritable")) // a folder in the file's place
             QVERIFY(QFile::remove(list) && QDir().mkpath(list + QStringLiteral("/x")));
         const auto checks = [&server] {
-            return std::count_if(server.requests().cbegin(), server.requests().cend(),
+            const QList<ScriptedHttpServer::Request> requests = server.requests();
+            return std::count_if(requests.cbegin(), requests.cend(),
                                  [](const auto &r) { return r.path().endsWith("AuthCode"); });
         };
         QTRY_COMPARE(checks(), typed == phone && !reply.isNull() ? 1 : 0);
