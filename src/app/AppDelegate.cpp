@@ -84,11 +84,7 @@ void AppDelegate::didReceiveRemoteNotification(const QVariantMap &payload,
 
 void AppDelegate::setController()
 {
-    const qint64 type = param()->loginType();
-    // A lock kind this build does not know (a list written by hand or by a
-    // later version) must not leave the app without a window: it guards
-    // nothing here, so route as if no lock were on.
-    if (type == PXLoginModel::fingerprintType || type == PXLoginModel::gestureType)
+    if (PXLoginController::lockToShow(*param()) != 0)
         setLoginController();
     else
         setActionController();

@@ -2,6 +2,7 @@
 
 #include "OTPAuthURL.h"
 #include "PXAuth.h"
+#include "PXLoginController.h"
 #include "PXParamModel.h"
 #include "TOTPGenerator.h"
 
@@ -97,7 +98,7 @@ int PXCommandLine::run(Action action, QTextStream &out, QTextStream &err)
 
 int PXCommandLine::printCode(PXAuth &auth, PXParamModel &param, QTextStream &out, QTextStream &err)
 {
-    if (param.loginType() != 0) {
+    if (PXLoginController::lockToShow(param) != 0) {
         err << "An app lock is on: open Kelvo Ostrel and unlock it to see the code.\n";
         return statusLocked;
     }

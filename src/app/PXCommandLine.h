@@ -46,8 +46,8 @@ public:
     int run(Action action, QTextStream &out, QTextStream &err);
 
     // The code of the bound account as "<code> <seconds left>", from the
-    // stored account and the stored clock offset; no request is sent. A
-    // switched-on app lock guards the code, so it refuses then.
+    // stored account and the stored clock offset; no request is sent. It
+    // refuses whenever the window would open on a lock.
     static int printCode(PXAuth &auth, PXParamModel &param, QTextStream &out, QTextStream &err);
 
 private:

@@ -14,6 +14,33 @@
 
 namespace {
 constexpr int titleTop = 20;
+const QString phoneMismatch = QStringLiteral("与最后一次绑定的手机号码不一致");
+
+// Only the number of the last binding may prove ownership; anyone can get a
+// code for a number of their own.
+bool isLastBoundPhone(const QString &phone)
+{
+    const QString stored
+        = UserDefaults::standardUserDefaults().stringForKey(PXAuth::phoneNumberKey);
+    return !stored.isEmpty() && phone == stored;
+}
+
+// Writes every lock kind off; on failure the list in memory is put back, so
+// the lock stays whole in memory and on disk.
+bool switchLocksOff()
+{
+    PXParamModel *param = PXParamModel::sharedParamModel();
+    QList<bool> before;
+    for (const auto &entry : param->loginTypes()) {
+        before.append(entry->value());
+        entry->setValue(false);
+    }
+    if (param->saveLoginTypes())
+        return true;
+    for (qsizetype i = 0; i < before.size(); ++i)
+        param->loginTypes().at(i)->setValue(before.at(i));
+    return false;
+}
 } // namespace
 
 PXCodeIDView::PXCodeIDView(const QRect &frame, QWidget *parent)
@@ -45,15 +72,12 @@ void PXCodeIDView::clickLogin()
     m_form->clickAction();
 }
 
-// Eleven characters: only the number of the last binding may ask for a code.
 void PXCodeIDView::phoneEntered()
 {
-    const QString stored
-        = UserDefaults::standardUserDefaults().stringForKey(PXAuth::phoneNumberKey);
-    if (!stored.isEmpty() && m_form->field()->text() == stored)
+    if (isLastBoundPhone(m_form->field()->text()))
         getAuthCode();
     else
-        showAlertView(QStringLiteral("与最后一次绑定的手机号码不一致"));
+        showAlertView(phoneMismatch);
 }
 
 void PXCodeIDView::toast(const QString &message)
@@ -80,32 +104,45 @@ void PXCodeIDView::getAuthCode()
         answered);
 }
 
+// Reached by the login button and by the Return key alike, so the number is
+// checked here and not only where a code is asked for.
 void PXCodeIDView::checkAuthCode()
 {
+    const QString phone = m_form->field()->text();
+    if (!isLastBoundPhone(phone)) {
+        showAlertView(phoneMismatch);
+        return;
+    }
     QPointer<PXCodeIDView> self(this);
     PXServiceAPI::checkGesturePWDAuthCode(
-        m_form->field()->text(), m_form->token()->text(),
-        [self](const PXServiceAPI::Payload &payload) { authCodeChecked(self, payload); },
+        phone, m_form->token()->text(),
+        [self, phone](const PXServiceAPI::Payload &payload) {
+            if (self)
+                self->authCodeChecked(phone, payload);
+        },
         [self](const QString &message) {
             if (self)
                 self->toast(message);
         });
 }
 
-// Static: the reset is done even when the view went with its host meanwhile
-// (the host replaces the window as soon as it hears "verified").
-void PXCodeIDView::authCodeChecked(const QPointer<PXCodeIDView> &view,
-                                   const PXServiceAPI::Payload &payload)
+// A reply whose view went with its host opens nothing. The locks are written
+// off before anything is given up: a list that still says "gesture" with the
+// pattern gone would start the next run in set mode, open to any drawing.
+void PXCodeIDView::authCodeChecked(const QString &phone, const PXServiceAPI::Payload &payload)
 {
-    if (view)
-        view->toast(PXServiceAPI::readMsg(payload));
+    toast(PXServiceAPI::readMsg(payload));
     if (PXServiceAPI::readCode(payload) != 0)
         return;
-    if (view && view->m_delegate)
-        view->m_delegate->codeIDResult(PXLockResultVerified);
+    if (!isLastBoundPhone(phone)) { // rebound while the check was under way
+        showAlertView(phoneMismatch);
+        return;
+    }
+    if (!switchLocksOff()) {
+        toast(QStringLiteral("设置保存失败，请稍后再试"));
+        return;
+    }
     PXPasswordVM::sharedPasswordVM()->clearPassword();
-    PXParamModel *param = PXParamModel::sharedParamModel();
-    for (const auto &entry : param->loginTypes())
-        entry->setValue(false);
-    param->saveLoginTypes();
+    if (m_delegate)
+        m_delegate->codeIDResult(PXLockResultVerified);
 }

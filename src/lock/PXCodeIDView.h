@@ -9,8 +9,8 @@ class PXCodeForm;
 class PXCodeIDViewDelegate;
 
 // Re-verification after a forgotten pattern: the merchant proves to own the
-// last bound phone number with a message code. On success the host opens the
-// app, the gesture password is deleted and every lock kind is switched off.
+// last bound phone number with a message code. On success every lock kind is
+// switched off, the gesture password is deleted and the host opens the app.
 class PXCodeIDView : public PXBaseView
 {
     Q_OBJECT
@@ -33,8 +33,7 @@ protected:
 private:
     void phoneEntered();
     void toast(const QString &message);
-    static void authCodeChecked(const QPointer<PXCodeIDView> &view,
-                                const PXServiceAPI::Payload &payload);
+    void authCodeChecked(const QString &phone, const PXServiceAPI::Payload &payload);
 
     PXCodeIDViewDelegate *m_delegate = nullptr;
     PXCodeForm *m_form;

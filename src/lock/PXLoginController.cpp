@@ -6,6 +6,7 @@
 #include "PXLoginModel.h"
 #include "PXNavigationController.h"
 #include "PXParamModel.h"
+#include "PXPasswordVM.h"
 #include "PXScreenCreators.h"
 
 PXLoginController::PXLoginController(QWidget *parent)
@@ -22,9 +23,14 @@ void PXLoginController::viewDidLoad()
     loadingView();
 }
 
+qint64 PXLoginController::lockToShow(PXParamModel &param)
+{
+    return param.guardingType(PXPasswordVM::sharedPasswordVM()->isExist());
+}
+
 void PXLoginController::loadingView()
 {
-    const qint64 type = PXParamModel::sharedParamModel()->loginType();
+    const qint64 type = lockToShow(*PXParamModel::sharedParamModel());
     if (type == PXLoginModel::gestureType) {
         auto *gesture = new PXGestureIDView(this);
         gesture->setDelegate(this);

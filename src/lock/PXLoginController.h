@@ -8,6 +8,7 @@
 #include <QPointer>
 
 class PXFilePathVM;
+class PXParamModel;
 
 // The lock host shown at launch while an app lock is on: the gesture lock or
 // the fingerprint lock by the configured lock type. A set or verified result
@@ -22,6 +23,10 @@ class PXLoginController : public PXBaseController,
 public:
     explicit PXLoginController(QWidget *parent = nullptr);
     ~PXLoginController() override;
+
+    // The lock this host shows, 0 for none: the one answer the window's root
+    // choice and the console's refusal both go by.
+    static qint64 lockToShow(PXParamModel &param);
 
     void viewDidLoad() override;
 

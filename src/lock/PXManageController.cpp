@@ -71,7 +71,7 @@ void PXManageController::gestureIDResult(qint64 result)
     if (result == PXLockResultPasswordSet) {
         m_value = true;
         setLoginType();
-        QTimer::singleShot(setSuccessMilliseconds, this, &PXManageController::clickLeftBarButton);
+        QTimer::singleShot(setSuccessMilliseconds, this, &PXManageController::closeAfterSuccess);
     } else if (result == PXLockResultVerified) {
         setLoginType();
         clickLeftBarButton();
@@ -105,6 +105,24 @@ void PXManageController::changeAccount()
     if (navigationController())
         navigationController()->pushViewController(
             PXScreenCreators::create(PXScreenCreators::Screen::Bind), true);
+}
+
+// The user may have pushed a screen over this one within the two seconds
+// ("切换其他账号"): then this screen leaves from under it, and the screen on
+// top stays.
+void PXManageController::closeAfterSuccess()
+{
+    PXNavigationController *navigation = navigationController();
+    if (m_closing || !navigation || !navigation->viewControllers().contains(this))
+        return;
+    if (navigation->topViewController() == this) {
+        clickLeftBarButton();
+        return;
+    }
+    m_closing = true;
+    QList<PXBaseController *> rest = navigation->viewControllers();
+    rest.removeOne(this);
+    navigation->setViewControllers(rest, false);
 }
 
 // Closes once: the delayed close after a new pattern must not pop the

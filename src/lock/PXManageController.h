@@ -48,6 +48,7 @@ protected:
 
 private:
     void disableBack();
+    void closeAfterSuccess();
 
     qint64 m_type = 0;
     bool m_value = false;

@@ -41,6 +41,8 @@ public:
 
     int min() const { return m_min; }
     bool isRunning() const { return m_timer != nullptr; }
+    // The running tick, null when idle.
+    QTimer *timer() const { return m_timer; }
 
     // Minutes left of a freeze that began at begin, seen at now; below 1 when
     // it is over.

@@ -19,6 +19,10 @@ public:
     // The lock types this build knows.
     static constexpr qint64 fingerprintType = 1;
     static constexpr qint64 gestureType = 2;
+    static constexpr bool isKnownType(qint64 type)
+    {
+        return type == fingerprintType || type == gestureType;
+    }
 
     PXLoginModel() = default;
     static std::unique_ptr<PXLoginModel> initWithKey(const QString &key, bool value, qint64 type);

@@ -28,10 +28,20 @@ qint64 PXParamModel::loginType()
     // at once, also when the root screen is chosen again after a URL open.
     m_loginType = 0;
     for (const auto &entry : loginTypes()) {
-        if (entry->value())
+        if (entry->value() && PXLoginModel::isKnownType(entry->type()))
             m_loginType = entry->type();
     }
     return m_loginType;
+}
+
+qint64 PXParamModel::guardingType(bool gesturePatternStored)
+{
+    if (const qint64 type = loginType(); type != 0)
+        return type;
+    bool unfamiliar = !m_vouched;
+    for (const auto &entry : loginTypes())
+        unfamiliar = unfamiliar || entry->value();
+    return unfamiliar && gesturePatternStored ? PXLoginModel::gestureType : 0;
 }
 
 PXParamModel::LoginTypes &PXParamModel::loginTypes()
@@ -52,6 +62,7 @@ PXParamModel::LoginTypes &PXParamModel::loginTypes()
     }
     if (archived && loaded.isEmpty() && !archived->isEmpty())
         qCWarning(lcModel) << "lock-type file is not ours; using the defaults";
+    m_vouched = !loaded.isEmpty();
     m_loginTypes = loaded.isEmpty() ? defaultLoginTypes() : loaded;
     return m_loginTypes;
 }
@@ -60,6 +71,7 @@ void PXParamModel::setLoginTypes(const LoginTypes &loginTypes)
 {
     m_loginTypes = loginTypes;
     m_loaded = true;
+    m_vouched = true;
 }
 
 bool PXParamModel::saveLoginTypes()
@@ -67,7 +79,9 @@ bool PXParamModel::saveLoginTypes()
     QList<ArchivedObject> objects;
     for (const auto &entry : loginTypes())
         objects.append(entry->encodeWithCoder());
-    return KeyedArchiver::archiveRootList(objects, loginTypeFile());
+    const bool saved = KeyedArchiver::archiveRootList(objects, loginTypeFile());
+    m_vouched = m_vouched || saved;
+    return saved;
 }
 
 PXParamModel::LoginTypes PXParamModel::defaultLoginTypes()

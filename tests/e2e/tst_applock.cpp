@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "FprintdStandIn.h"
 #include "PXAuth.h"
+#include "PXBindController.h"
 #include "PXCodeController.h"
 #include "PXCodeForm.h"
 #include "PXCodeIDView.h"
@@ -23,11 +24,13 @@
 #include "PXTimerInstance.h"
 #include "PXTouchIDView.h"
 #include "PXWindow.h"
+#include "ScriptedHttpServer.h"
 #include "ServiceCall.h"
 #include "ServiceProcess.h"
 #include "TestWidgets.h"
 #include "UserDefaults.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -149,6 +152,11 @@ private Q_SLOTS:
         QTest::newRow("reader refuses, back") << "00"
                                               << "" << 0 << "back"
                                               << "00";
+        // The delayed close after "设置成功" takes the management screen from
+        // under the binding screen pushed meanwhile, not the binding screen.
+        QTest::newRow("new pattern, then another account")
+            << "00" << pattern << 1 << "modify 0125 0136 0136 account back"
+            << "01";
     }
 
     void switches()
@@ -175,13 +183,26 @@ private Q_SLOTS:
         auto *manage = qobject_cast<PXManageController *>(top(&window));
         QVERIFY(manage);
         for (const QString &step : steps.split(u' ')) {
+            const auto gesture
+                = [manage] { return qobject_cast<PXGestureIDView *>(manage->lockView()); };
             if (step == QLatin1String("back")) {
                 if (row == 0) // the refusal has come
                     QTRY_COMPARE(qobject_cast<PXTouchIDView *>(manage->lockView())->label()->text(),
                                  QStringLiteral("TouchID验证失败"));
-                QTest::mouseClick(manage->leftBarButton(), Qt::LeftButton);
+                QTest::mouseClick(top(&window)->leftBarButton(), Qt::LeftButton);
+            } else if (step == QLatin1String("modify") || step == QLatin1String("account")) {
+                PXModalPresenter::scriptAnswers({step == QLatin1String("modify") ? 0 : 2});
+                QTest::mouseClick(gesture()->manageBtn(), Qt::LeftButton);
+                if (step == QLatin1String("modify")) {
+                    QTRY_COMPARE(gesture()->passwordHandle(), qint64(PXPasswordHandleModify));
+                } else { // the delayed close leaves the binding screen on top
+                    QTRY_VERIFY(qobject_cast<PXBindController *>(top(&window)));
+                    QTest::qWait(PXManageController::setSuccessMilliseconds);
+                    QVERIFY(qobject_cast<PXBindController *>(top(&window)));
+                    QCOMPARE(window.rootViewController()->viewControllers().size(), 2);
+                }
             } else if (step != QLatin1String("match")) {
-                draw(qobject_cast<PXGestureIDView *>(manage->lockView())->gestureView(), step);
+                draw(gesture()->gestureView(), step);
             }
         }
         QTRY_COMPARE_WITH_TIMEOUT(top(&window), settings, 5000);
@@ -203,6 +224,115 @@ private Q_SLOTS:
         QVERIFY(host);
         draw(qobject_cast<PXGestureIDView *>(host->lockView())->gestureView(), pattern);
         QVERIFY(qobject_cast<PXCodeController *>(top(m_delegate->window())));
+    }
+
+    // Only a set or verified pattern and an accepted finger open the app.
+    void hostResults_data()
+    {
+        QTest::addColumn<QString>("locks");
+        QTest::addColumn<qint64>("result");
+        for (const QString locks : {"10", "01"})
+            for (qint64 result = PXLockResultPatternRecorded; result <= PXLockResultVerifyFailed;
+                 ++result)
+                QTest::addRow("%s, result %lld", locks == "10" ? "fingerprint" : "gesture", result)
+                    << locks << result;
+    }
+
+    void hostResults()
+    {
+        QFETCH(QString, locks);
+        QFETCH(qint64, result);
+        store(locks, pattern);
+        PXLoginController *host = launch();
+        QVERIFY(host);
+        locks == QLatin1String("10") ? host->touchIDResult(result) : host->gestureIDResult(result);
+        QCOMPARE(qobject_cast<PXCodeController *>(top(m_delegate->window())) != nullptr,
+                 result == PXLockResultPasswordSet || result == PXLockResultVerified);
+    }
+
+    // The check's answer decides, for the last bound number only, however the
+    // check is sent. The locks go off only when that can be written; then the
+    // pattern goes and the app opens. A reply to a view that went does nothing.
+    void reverificationAnswer_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("key"); // 0: the login button; else pressed in the code entry
+        QTest::addColumn<QByteArray>("reply"); // null: the service is unreachable
+        QTest::addColumn<QString>("meanwhile"); // before the reply arrives
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QString>("told"); // the last alert or toast; empty: not looked at
+        const QString other = QStringLiteral("13600136001");
+        const QString mismatch = QStringLiteral("与最后一次绑定的手机号码不一致");
+        const QByteArray ok = R"({"data":{"code":0,"msg":"验证成功"}})";
+        const int button = 0;
+        const int enter = Qt::Key_Return;
+        QTest::newRow("code 0") << phone << button << ok << "" << true << "";
+        QTest::newRow("code 1") << phone << button
+                                << QByteArray(R"({"data":{"code":1,"msg":"验证码错误"}})") << ""
+                                << false << "验证码错误";
+        QTest::newRow("code 2") << phone << enter
+                                << QByteArray(R"({"data":{"code":2,"msg":"验证码失效"}})") << ""
+                                << false << "验证码失效";
+        QTest::newRow("no code") << phone << button << QByteArray(R"({"data":{"msg":"ok"}})") << ""
+                                 << true << "";
+        QTest::newRow("network failure") << phone << button << QByteArray() << "" << false << "";
+        QTest::newRow("another number, button") << other << button << ok << "" << false << mismatch;
+        QTest::newRow("another number, Return") << other << enter << ok << "" << false << mismatch;
+        QTest::newRow("rebound meanwhile")
+            << phone << button << ok << "rebind" << false << mismatch;
+        QTest::newRow("view gone meanwhile") << phone << button << ok << "gone" << false << "";
+        QTest::newRow("list cannot be written")
+            << phone << button << ok << "unwritable" << false << "设置保存失败，请稍后再试";
+    }
+
+    void reverificationAnswer()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, key);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, meanwhile);
+        QFETCH(bool, opens);
+        QFETCH(QString, told);
+        ScriptedHttpServer server;
+        QVERIFY(server.start());
+        server.setDefaultReply(ScriptedHttpServer::json(reply));
+        PXServiceOverride override(server.baseURL());
+        if (reply.isNull())
+            server.close(); // nobody listens
+        UserDefaults::standardUserDefaults().setObject(phone, PXAuth::phoneNumberKey);
+        store("01", pattern);
+        PXLoginController *host = launch();
+        host->forgetGestureID();
+        QPointer<PXCodeIDView> view = qobject_cast<PXCodeIDView *>(host->lockView());
+        QTest::keyClicks(view->form()->field(), typed);
+        QTest::keyClicks(view->form()->token(), QStringLiteral("Ab3dE9"));
+        PXModalPresenter::scriptAnswers({0});
+        key ? QTest::keyClick(view->form()->token(), Qt::Key(key)) : view->clickLogin();
+        const QString list = PXParamModel::sharedParamModel()->loginTypeFile();
+        if (meanwhile == QLatin1String("rebind"))
+            UserDefaults::standardUserDefaults().setObject(QStringLiteral("13700137000"),
+                                                           PXAuth::phoneNumberKey);
+        else if (meanwhile == QLatin1String("gone"))
+            delete view;
+        else if (meanwhile == QLatin1String("unwritable")) // a folder in the file's place
+            QVERIFY(QFile::remove(list) && QDir().mkpath(list + QStringLiteral("/x")));
+        const auto checks = [&server] {
+            const QList<ScriptedHttpServer::Request> requests = server.requests();
+            return std::count_if(requests.cbegin(), requests.cend(),
+                                 [](const auto &r) { return r.path().endsWith("AuthCode"); });
+        };
+        QTRY_COMPARE(checks(), typed == phone && !reply.isNull() ? 1 : 0);
+        QTest::qWait(300); // the reply has been handled
+        QCOMPARE(qobject_cast<PXCodeController *>(top(m_delegate->window())) != nullptr, opens);
+        if (!told.isEmpty())
+            QVERIFY(currentToast() == told
+                    || PXModalPresenter::presentations().value(0).message == told);
+        QCOMPARE(PXPasswordVM::sharedPasswordVM()->isExist(), !opens);
+        QCOMPARE(PXParamModel::sharedParamModel()->loginType(), opens ? 0 : 2);
+        if (meanwhile == QLatin1String("unwritable"))
+            QVERIFY(QDir(list).removeRecursively());
+        else
+            QCOMPARE(storedLocks(), opens ? QStringLiteral("00") : QStringLiteral("01"));
     }
 
     // A forgotten pattern: the code sent to the bound number resets the locks.

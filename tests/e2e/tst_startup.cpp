@@ -9,6 +9,7 @@
 #include "PXLoginModel.h"
 #include "PXNavigationController.h"
 #include "PXParamModel.h"
+#include "PXPasswordVM.h"
 #include "PXWindow.h"
 #include "PushService.h"
 #include "UserDefaults.h"
@@ -99,6 +100,13 @@ QProcessEnvironment appEnvironment(const QString &dataRoot, const QString &runti
     return env;
 }
 
+void setPattern(bool stored)
+{
+    PXPasswordVM *vm = PXPasswordVM::sharedPasswordVM();
+    stored ? void(vm->setPassword(QStringLiteral("0125"), QStringLiteral("0125")))
+           : vm->clearPassword();
+}
+
 class RecordingDelegate : public ApplicationDelegate
 {
 public:
@@ -179,11 +187,20 @@ void tst_Startup::routing_data()
     QTest::addColumn<bool>("fingerprint");
     QTest::addColumn<bool>("gesture");
     QTest::addColumn<qint64>("unknownType");
-    QTest::addColumn<QString>("screen");
-    QTest::newRow("no lock") << false << false << qint64(0) << "PXBindController";
-    QTest::newRow("fingerprint lock") << true << false << qint64(0) << "PXLoginController";
-    QTest::newRow("gesture lock") << false << true << qint64(0) << "PXLoginController";
-    QTest::newRow("unknown kind on") << false << false << qint64(7) << "PXBindController";
+    QTest::addColumn<bool>("pattern"); // a gesture pattern is stored
+    QTest::addColumn<QString>("screen"); // and the lock the host shows
+    QTest::newRow("no lock") << false << false << qint64(0) << false << "PXBindController";
+    QTest::newRow("fingerprint lock")
+        << true << false << qint64(0) << false << "PXLoginController PXTouchIDView";
+    QTest::newRow("gesture lock") << false << true << qint64(0) << true
+                                  << "PXLoginController PXGestureIDView";
+    QTest::newRow("unknown kind on") << false << false << qint64(7) << false << "PXBindController";
+    QTest::newRow("unknown kind on, pattern stored")
+        << false << false << qint64(7) << true << "PXLoginController PXGestureIDView";
+    QTest::newRow("gesture before an unknown kind")
+        << false << true << qint64(7) << true << "PXLoginController PXGestureIDView";
+    QTest::newRow("gesture off, pattern kept")
+        << false << false << qint64(0) << true << "PXBindController";
 }
 
 void tst_Startup::routing()
@@ -191,13 +208,20 @@ void tst_Startup::routing()
     QFETCH(bool, fingerprint);
     QFETCH(bool, gesture);
     QFETCH(qint64, unknownType);
+    QFETCH(bool, pattern);
     QFETCH(QString, screen);
     setLocks(fingerprint, gesture, unknownType);
+    QVERIFY(PXParamModel::sharedParamModel()->saveLoginTypes());
+    setPattern(pattern);
     AppDelegate delegate(Application::sharedApplication());
     delegate.setController();
     QVERIFY(rootScreen(delegate));
-    QCOMPARE(QString::fromLatin1(rootScreen(delegate)->metaObject()->className()), screen);
+    QString shown = QString::fromLatin1(rootScreen(delegate)->metaObject()->className());
+    if (auto *host = qobject_cast<PXLoginController *>(rootScreen(delegate)))
+        shown += u' ' + QString::fromLatin1(host->lockView()->metaObject()->className());
+    QCOMPARE(shown, screen);
     setLocks(false, false);
+    setPattern(false);
 }
 
 void tst_Startup::urlOpenBuildsFreshRoot()
@@ -443,23 +467,34 @@ void tst_Startup::commandLine_data()
     QTest::addColumn<bool>("bound");
     QTest::addColumn<bool>("fingerprint");
     QTest::addColumn<bool>("gesture");
+    // Replaces the lock list's file when not null ("-": no file); a gesture
+    // pattern is then stored.
+    QTest::addColumn<QByteArray>("list");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("output"); // "code", or text the answer contains
-    QTest::newRow("code") << QStringList {"--code"} << true << false << false << 0 << "code";
-    QTest::newRow("nothing bound")
-        << QStringList {"--code"} << false << false << false << 69 << "No account is bound";
-    QTest::newRow("gesture lock") << QStringList {"--code"} << true << false << true << 77
-                                  << "app lock is on";
+    const QByteArray written; // the list as set
+    QTest::newRow("code") << QStringList {"--code"} << true << false << false << written << 0
+                          << "code";
+    QTest::newRow("nothing bound") << QStringList {"--code"} << false << false << false << written
+                                   << 69 << "No account is bound";
+    QTest::newRow("gesture lock") << QStringList {"--code"} << true << false << true << written
+                                  << 77 << "app lock is on";
     QTest::newRow("fingerprint lock")
-        << QStringList {"--code"} << true << true << false << 77 << "app lock is on";
+        << QStringList {"--code"} << true << true << false << written << 77 << "app lock is on";
     // Status 75: the keychain is made unreadable for the run, as a locked
     // keyring leaves it.
-    QTest::newRow("keychain unreadable")
-        << QStringList {"--code"} << true << false << false << 75 << "keyring is locked";
+    QTest::newRow("keychain unreadable") << QStringList {"--code"} << true << false << false
+                                         << written << 75 << "keyring is locked";
     QTest::newRow("code with a URL") << QStringList {"--code", "kelvoostrel://open"} << true
-                                     << false << false << 64 << "no other arguments";
-    QTest::newRow("version") << QStringList {"--version"} << false << false << false << 0
+                                     << false << false << written << 64 << "no other arguments";
+    QTest::newRow("version") << QStringList {"--version"} << false << false << false << written << 0
                              << "kelvo-ostrel 1.0.0";
+    // With a pattern stored, a list we cannot vouch for locks, as the window does.
+    const QStringList code {"--code"};
+    const QString locked = QStringLiteral("app lock is on");
+    QTest::newRow("no list") << code << true << false << false << QByteArray("-") << 77 << locked;
+    QTest::newRow("damaged list") << code << true << false << false << QByteArray("bplist00\x01")
+                                  << 77 << locked;
 }
 
 void tst_Startup::commandLine()
@@ -468,6 +503,7 @@ void tst_Startup::commandLine()
     QFETCH(bool, bound);
     QFETCH(bool, fingerprint);
     QFETCH(bool, gesture);
+    QFETCH(QByteArray, list);
     QFETCH(int, status);
     QFETCH(QString, output);
     const QString secret = QStringLiteral("13800138000,Ab3dE9,") + PXAuth::sharedAuth().getUUID();
@@ -477,6 +513,11 @@ void tst_Startup::commandLine()
         QVERIFY(auth.setAuthURL(secret, QStringLiteral("13800138000")));
     setLocks(fingerprint, gesture);
     QVERIFY(PXParamModel::sharedParamModel()->saveLoginTypes());
+    setPattern(gesture || !list.isNull());
+    if (!list.isNull()) {
+        QFile file(PXParamModel::sharedParamModel()->loginTypeFile());
+        QVERIFY(list == "-" ? file.remove() : file.open(QIODevice::WriteOnly) && file.write(list));
+    }
     const double offset = 7200.0; // the service clock two hours ahead
     UserDefaults::standardUserDefaults().setDouble(offset, PXAuth::timeStampKey);
     UserDefaults::standardUserDefaults().synchronize();
@@ -514,6 +555,7 @@ void tst_Startup::commandLine()
         QVERIFY2(answer.contains(output), qPrintable(answer));
     }
     setLocks(false, false);
+    setPattern(false);
     auth.removeAuthURL();
     auth.setAuthURL(std::unique_ptr<OTPAuthURL>());
 }

@@ -1,5 +1,6 @@
 #include "Clock.h"
 #include "PXCodeView.h"
+#include "PXColor.h"
 #include "PXGestureIDView.h"
 #include "PXModalPresenter.h"
 #include "PXPasswordVM.h"
@@ -8,6 +9,7 @@
 #include "UserDefaults.h"
 
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -82,6 +84,17 @@ void setUp(PXGestureView &pad, Recorder &recorder, qint64 mode)
     pad.resize(275, 275);
     pad.setWidth(275);
     pad.show();
+}
+
+// Whether the widget, as drawn, shows any pixel of exactly this colour.
+bool drawsIn(QWidget *widget, const QColor &colour)
+{
+    const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == colour.rgba())
+                return true;
+    return false;
 }
 
 // A table row; text columns are QString.
@@ -221,15 +234,27 @@ private Q_SLOTS:
             PXTimerInstance::shareInstance()->stopTimer();
             screen = std::make_unique<PXGestureIDView>();
         }
+        // The countdown's own timer, sped up; the clock stands still.
         QFETCH(int, ticks);
-        for (int i = 0; i < ticks; ++i)
-            PXTimerInstance::shareInstance()->timing();
+        if (ticks > 0) {
+            QTimer *timer = PXTimerInstance::shareInstance()->timer();
+            QVERIFY(timer);
+            int ticked = 0;
+            const auto counting = connect(timer, &QTimer::timeout, timer, [&ticked, ticks, timer] {
+                if (++ticked == ticks)
+                    timer->stop();
+            });
+            timer->setInterval(1);
+            QTRY_COMPARE(ticked, ticks);
+            disconnect(counting);
+        }
         QTEST(screen->label()->text(), "prompt");
         QTEST(screen->label()->palette().color(QPalette::WindowText) == Qt::red, "red");
         QCOMPARE(screen->count(), count);
         QCOMPARE(onDisk().integerForKey(PXGestureIDView::limitCountKey), count);
         QCOMPARE(screen->gestureView()->isEnabled(), count > 0);
         QCOMPARE(screen->manageBtn()->isEnabled(), count > 0);
+        QCOMPARE(drawsIn(screen->manageBtn(), PXColor::accent()), count > 0); // looks it, too
         QCOMPARE(PXTimerInstance::shareInstance()->isRunning(), count == 0);
         if (wrong == 5)
             QCOMPARE(onDisk().doubleForKey(PXTimerInstance::limitBeganTimeKey), t0);

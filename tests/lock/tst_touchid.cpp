@@ -53,7 +53,9 @@ private Q_SLOTS:
     void outcome_data()
     {
         QTest::addColumn<QString>("parameters"); // of the service; empty: none runs
-        QTest::addColumn<int>("key"); // pressed on the prompt while the reader waits; -1 closes it
+        // Pressed on the prompt while the reader waits; -1 closes it, -2 takes
+        // the view away.
+        QTest::addColumn<int>("key");
         QTest::addColumn<QString>("message");
         QTest::addColumn<qint64>("result");
         const QString stopped = QStringLiteral("在验证的TouchID的过程中被系统取消");
@@ -73,6 +75,7 @@ private Q_SLOTS:
         QTest::newRow("reader error")
             << R"({"verify": ["verify-unknown-error"]})" << 0 << QString() << failed;
         QTest::newRow("prompt gone") << "{}" << -1 << stopped << failed;
+        QTest::newRow("view gone") << "{}" << -2 << QString() << untold;
         QTest::newRow("user cancel")
             << "{}" << int(Qt::Key_Escape) << QStringLiteral("取消TouchID验证") << failed;
         QTest::newRow("fallback") << "{}" << int(Qt::Key_Return)
@@ -97,6 +100,14 @@ private Q_SLOTS:
         window.show();
         if (key) {
             QTRY_COMPARE(FprintdStandIn::readerState(), QStringLiteral("verifying"));
+            if (key == -2) { // the reader is let go, the prompt goes, nobody is told
+                delete view;
+                QTRY_COMPARE(FprintdStandIn::readerState(), QStringLiteral("idle"));
+                QTRY_VERIFY(!openMessageBox());
+                QTest::qWait(100);
+                QCOMPARE(m_results, QList<qint64>());
+                return;
+            }
             if (key < 0)
                 openMessageBox()->close(); // as its window going would
             else

@@ -41,30 +41,45 @@ void tst_ParamModel::lockType_data()
 {
     QTest::addColumn<QByteArray>("file"); // null: no file at all
     QTest::addColumn<qint64>("expected");
+    QTest::addColumn<qint64>("guarded"); // the lock shown while a pattern is stored
     QTest::addColumn<QStringList>("keys");
     const QStringList defaults {QStringLiteral("指纹密码"), QStringLiteral("手势密码")};
     const QString fp = QStringLiteral("指纹密码");
     const QString ge = QStringLiteral("手势密码");
 
     QTest::newRow("none on") << archiveOf({{fp, false, 1}, {ge, false, 2}}) << qint64(0)
-                             << defaults;
+                             << qint64(0) << defaults;
     QTest::newRow("fingerprint on")
-        << archiveOf({{fp, true, 1}, {ge, false, 2}}) << qint64(1) << defaults;
+        << archiveOf({{fp, true, 1}, {ge, false, 2}}) << qint64(1) << qint64(1) << defaults;
     QTest::newRow("gesture on") << archiveOf({{fp, false, 1}, {ge, true, 2}}) << qint64(2)
-                                << defaults;
+                                << qint64(2) << defaults;
     QTest::newRow("both on: the later entry decides")
-        << archiveOf({{fp, true, 1}, {ge, true, 2}}) << qint64(2) << defaults;
-    QTest::newRow("order as stored")
-        << archiveOf({{ge, true, 2}, {fp, true, 1}}) << qint64(1) << QStringList {ge, fp};
-    QTest::newRow("empty list") << archiveOf({}) << qint64(0) << defaults;
-    QTest::newRow("missing file") << QByteArray() << qint64(0) << defaults;
+        << archiveOf({{fp, true, 1}, {ge, true, 2}}) << qint64(2) << qint64(2) << defaults;
+    QTest::newRow("order as stored") << archiveOf({{ge, true, 2}, {fp, true, 1}}) << qint64(1)
+                                     << qint64(1) << QStringList {ge, fp};
+    QTest::newRow("empty list") << archiveOf({}) << qint64(0) << qint64(2) << defaults;
+    QTest::newRow("missing file") << QByteArray() << qint64(0) << qint64(2) << defaults;
     QTest::newRow("corrupt file") << QByteArray("bplist00\x01\x02garbage", 17) << qint64(0)
-                                  << defaults;
+                                  << qint64(2) << defaults;
 
     ArchivedObject wrongType = PXLoginModel::initWithKey(ge, true, 2)->encodeWithCoder();
     wrongType.values.insert(QStringLiteral("value"), qint32(1));
     QTest::newRow("member of the wrong type")
-        << KeyedArchiver::archivedDataWithRootList({wrongType}) << qint64(0) << defaults;
+        << KeyedArchiver::archivedDataWithRootList({wrongType}) << qint64(0) << qint64(2)
+        << defaults;
+
+    // Written by a later version: only the kinds this build knows lock.
+    const QString iris = QStringLiteral("虹膜");
+    const QStringList three {fp, ge, iris};
+    QTest::newRow("gesture, then an unknown kind on")
+        << archiveOf({{fp, false, 1}, {ge, true, 2}, {iris, true, 7}}) << qint64(2) << qint64(2)
+        << three;
+    QTest::newRow("an unknown kind on alone")
+        << archiveOf({{fp, false, 1}, {ge, false, 2}, {iris, true, 7}}) << qint64(0) << qint64(2)
+        << three;
+    QTest::newRow("an unknown kind off")
+        << archiveOf({{fp, false, 1}, {ge, false, 2}, {iris, false, 7}}) << qint64(0) << qint64(0)
+        << three;
 }
 
 void tst_ParamModel::lockType()
@@ -78,6 +93,8 @@ void tst_ParamModel::lockType()
         writeFile(path, file);
     PXParamModel model(path);
     QCOMPARE(model.loginType(), expected);
+    QCOMPARE(model.guardingType(false), expected);
+    QTEST(model.guardingType(true), "guarded");
     QStringList actualKeys;
     for (const auto &entry : model.loginTypes())
         actualKeys << entry->key();
