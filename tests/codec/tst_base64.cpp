@@ -1,6 +1,5 @@
 #include "CXBase64.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 class tst_Base64 : public QObject
@@ -20,7 +19,6 @@ private Q_SLOTS:
         QTest::newRow("spaces around padding") << false << QByteArray(" Zg == ") << QByteArray("f");
         QTest::newRow("NUL ends input")
             << false << QByteArray("Zm9v\0garbage", 12) << QByteArray("foo");
-        QTest::newRow("NUL after padding") << false << QByteArray("Zg==\0x", 6) << QByteArray("f");
         QTest::newRow("websafe accepts padding") << true << QByteArray("Zg==") << QByteArray("f");
         QTest::newRow("padding required") << false << QByteArray("Zg") << refused;
         QTest::newRow("non-zero spare bits") << false << QByteArray("Zh==") << refused;

@@ -1,6 +1,5 @@
 #include "CXURLArguments.h"
 
-#include <QStringDecoder>
 #include <QtTest>
 
 using Dictionary = CXURLArguments::Dictionary;
@@ -39,7 +38,6 @@ private Q_SLOTS:
             {"raw non-ASCII", "\u4e2d%20", "\u4e2d ", false},
             {"leading byte-order mark kept", "%EF%BB%BFa", "\ufeffa", true},
             {"empty", "", "", true},
-            {"lone percent", "%", nullptr, false},
             {"one hex digit", "a%2", nullptr, false},
             {"not hex", "%ZZ", nullptr, false},
             {"not UTF-8", "%FF", nullptr, false},
@@ -78,8 +76,7 @@ private Q_SLOTS:
     void parse()
     {
         QFETCH(QString, arguments);
-        QFETCH(Dictionary, expected);
-        QCOMPARE(CXURLArguments::cx_dictionaryWithHttpArgumentsString(arguments), expected);
+        QTEST(CXURLArguments::cx_dictionaryWithHttpArgumentsString(arguments), "expected");
     }
 };
 

@@ -5,8 +5,6 @@
 #include "TOTPAuthURL.h"
 #include "TOTPGenerator.h"
 
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace KeychainKey;

@@ -3,9 +3,6 @@
 #include "HOTPGenerator.h"
 #include "TOTPGenerator.h"
 
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QtTest>
 
 class tst_Oathtool : public QObject

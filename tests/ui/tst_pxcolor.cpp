@@ -26,9 +26,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, text);
         QFETCH(double, alpha);
-        QFETCH(QString, expected);
-        const QColor c = PXColor::colorWithHexString(text, alpha);
-        QCOMPARE(c.name(QColor::HexArgb).toUpper(), expected);
+        QTEST(PXColor::colorWithHexString(text, alpha).name(QColor::HexArgb).toUpper(), "expected");
     }
 };
 

@@ -66,7 +66,6 @@ private Q_SLOTS:
         QTest::newRow("wifi direct") << true << 0x20002u << true << 1 << false;
         QTest::newRow("wifi routed") << true << 0x2u << true << 0 << false;
         QTest::newRow("wifi direct only") << true << 0x20000u << true << 0 << false;
-        QTest::newRow("wifi cellular") << true << 0x40002u << true << 0 << false;
     }
 
     void statusForFlags()
@@ -74,24 +73,11 @@ private Q_SLOTS:
         QFETCH(bool, readable);
         QFETCH(quint32, flags);
         QFETCH(bool, wifi);
-        QFETCH(int, status);
-        QFETCH(bool, required);
         Reachability reachability(
             std::make_unique<ScriptedReachability>(readable ? std::optional(flags) : std::nullopt));
         reachability.setAlwaysReturnLocalWiFiStatus(wifi);
-        QCOMPARE(reachability.currentReachabilityStatus(), status);
-        QCOMPARE(reachability.connectionRequired(), required);
-    }
-
-    void logsFlagLine()
-    {
-        Reachability reachability(std::make_unique<ScriptedReachability>(0x40002u));
-        QTest::ignoreMessage(QtDebugMsg,
-                             "Reachability Flag Status: WR ------- networkStatusForFlags\n");
-        reachability.currentReachabilityStatus();
-        QTest::ignoreMessage(QtDebugMsg,
-                             "Reachability Flag Status: -- tc-i-l- localWiFiStatusForFlags\n");
-        reachability.localWiFiStatusForFlags(0x10015u);
+        QTEST(reachability.currentReachabilityStatus(), "status");
+        QTEST(reachability.connectionRequired(), "required");
     }
 
     void internetComesAndGoes()
@@ -154,7 +140,6 @@ private Q_SLOTS:
     {
         QFETCH(QString, target);
         QFETCH(bool, byName);
-        QFETCH(quint32, flags);
         if (!namespaceRefused.isEmpty())
             QSKIP(qPrintable(namespaceRefused));
         static bool networkBuilt = false;
@@ -173,7 +158,7 @@ private Q_SLOTS:
                              : NetworkReachability::createWithAddress(QHostAddress(target));
         QVERIFY(handle);
         QTRY_VERIFY(handle->flags().has_value());
-        QCOMPARE(*handle->flags(), flags);
+        QTEST(*handle->flags(), "flags");
     }
 };
 
