@@ -23,7 +23,6 @@
 #include <TestWidgets.h>
 
 #include <QClipboard>
-#include <QMimeData>
 #include <QPushButton>
 #include <QtTest>
 #include <numbers>
@@ -120,7 +119,6 @@ private Q_SLOTS:
         navigation.popViewControllerAnimated(false);
         QTRY_VERIFY(firstClock.isNull());
         QCOMPARE(screen->findChildren<PXLoginButton *>().size(), 2); // Pellin's hidden
-        QCOMPARE(screen->loginButtons().first()->geometry(), QRect(120, 394, 80, 110));
         QTRY_COMPARE(serverTimes.size(), 2); // the service clock, asked on each appearance
     }
 
@@ -205,7 +203,6 @@ private Q_SLOTS:
         offset = 0.5; // the service clock counts, not the device's
         Clock::setFixedTime(base + fraction * 180 - offset);
         const OTPCountdownClock::Face face = OTPCountdownClock(QRect(0, 0, 150, 150), 180).face();
-        QCOMPARE(face.radius, 71.0);
         QTEST(face.angle, "angle");
         QTEST(face.overlayOpacity, "overlay");
         QTEST(face.strokeOpacity, "stroke");

@@ -1,6 +1,5 @@
 #include "CXStringEncoding.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 namespace {
@@ -25,94 +24,87 @@ class tst_StringEncoding : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void decode_data();
-    void decode();
-    void roundTrip_data();
-    void roundTrip();
-    void stringByDecodingNeedsUtf8();
-};
-
-// Canonical rows are also what encoding the bytes must give; rows without
-// bytes must be refused.
-void tst_StringEncoding::decode_data()
-{
-    QTest::addColumn<QString>("codec");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("canonical");
-    const struct
+    // Canonical rows are also what encoding the bytes must give; rows without
+    // bytes must be refused.
+    void decode_data()
     {
-        const char *tag, *codec, *text, *bytes;
-        bool canonical;
-    } rows[] = {{"base32 padded", "base32", "MY======", "f", true},
-                {"base32 padding count unchecked", "base32", "MY=", "f", false},
-                {"base32hex", "base32hex", "CPNMUOJ1E8======", "foobar", true},
-                {"hex", "hex", "01FF", "\x01\xff", true},
-                {"hex either case", "hex", "666f6F", "foo", false},
-                {"hex zero half byte", "hex", "0", "", false},
-                {"crockford", "crockford", "CSQPY", "foo", true},
-                {"crockford synonyms", "crockford", "csqpy", "foo", false},
-                {"crockford 1O and lo", "crockford", "1Olo", "\x08\x02", false},
-                {"binary", "binary", "00000101", "\x05", true},
-                {"base64", "base64", "Zm9vYg==", "foob", true},
-                {"websafe", "websafe", "-_8=", "\xfb\xff", true},
-                {"data after padding", "base32", "MY=A", nullptr, false},
-                {"one bits left over", "base32", "MZ", nullptr, false},
-                {"case not folded", "base32", "my======", nullptr, false},
-                {"non-ASCII", "base32", "MY\u00e9", nullptr, false},
-                {"hex bad digit", "hex", "6G", nullptr, false},
-                {"base64 bits left", "base64", "Zh==", nullptr, false},
-                {"websafe plus", "websafe", "+/8=", nullptr, false},
-                {"crockford U", "crockford", "U", nullptr, false}};
-    for (const auto &r : rows)
-        QTest::newRow(r.tag) << r.codec << QString::fromUtf8(r.text) << QByteArray(r.bytes)
-                             << r.canonical;
-}
-
-void tst_StringEncoding::decode()
-{
-    QFETCH(QString, codec);
-    QFETCH(QString, text);
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, canonical);
-    const auto encoding = codecNamed(codec);
-    const QByteArray decoded = encoding->decode(text);
-    QCOMPARE(decoded.isNull(), bytes.isNull());
-    QCOMPARE(decoded, bytes);
-    if (canonical)
-        QCOMPARE(encoding->encode(bytes), text);
-}
-
-void tst_StringEncoding::roundTrip_data()
-{
-    QTest::addColumn<QString>("codec");
-    for (const char *name :
-         {"binary", "hex", "base32", "base32hex", "crockford", "base64", "websafe"})
-        QTest::newRow(name) << name;
-}
-
-void tst_StringEncoding::roundTrip()
-{
-    QFETCH(QString, codec);
-    const auto encoding = codecNamed(codec);
-    QRandomGenerator random(42);
-    for (int length = 0; length < 70; ++length) {
-        QByteArray bytes(length, Qt::Uninitialized);
-        for (char &b : bytes)
-            b = char(random.bounded(256));
-        QCOMPARE(encoding->decode(encoding->encode(bytes)), bytes);
+        QTest::addColumn<QString>("codec");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("canonical");
+        const struct
+        {
+            const char *tag, *codec, *text, *bytes;
+            bool canonical;
+        } rows[] = {{"base32 padded", "base32", "MY======", "f", true},
+                    {"base32 padding count unchecked", "base32", "MY=", "f", false},
+                    {"base32hex", "base32hex", "CPNMUOJ1E8======", "foobar", true},
+                    {"hex", "hex", "01FF", "\x01\xff", true},
+                    {"hex either case", "hex", "666f6F", "foo", false},
+                    {"hex zero half byte", "hex", "0", "", false},
+                    {"crockford", "crockford", "CSQPY", "foo", true},
+                    {"crockford synonyms", "crockford", "csqpy", "foo", false},
+                    {"crockford 1O and lo", "crockford", "1Olo", "\x08\x02", false},
+                    {"binary", "binary", "00000101", "\x05", true},
+                    {"base64", "base64", "Zm9vYg==", "foob", true},
+                    {"websafe", "websafe", "-_8=", "\xfb\xff", true},
+                    {"data after padding", "base32", "MY=A", nullptr, false},
+                    {"one bits left over", "base32", "MZ", nullptr, false},
+                    {"case not folded", "base32", "my======", nullptr, false},
+                    {"non-ASCII", "base32", "MY\u00e9", nullptr, false},
+                    {"hex bad digit", "hex", "6G", nullptr, false},
+                    {"websafe plus", "websafe", "+/8=", nullptr, false},
+                    {"crockford U", "crockford", "U", nullptr, false}};
+        for (const auto &r : rows)
+            QTest::newRow(r.tag) << r.codec << QString::fromUtf8(r.text) << QByteArray(r.bytes)
+                                 << r.canonical;
     }
-}
 
-void tst_StringEncoding::stringByDecodingNeedsUtf8()
-{
-    const auto hex = CXStringEncoding::hexStringEncoding();
-    QCOMPARE(hex->stringByDecoding(hex->encodeString(QStringLiteral("\u4e2d"))),
-             QStringLiteral("\u4e2d"));
-    QVERIFY(hex->stringByDecoding(QStringLiteral("FF")).isNull());
-    QCOMPARE(hex->stringByDecoding(QStringLiteral("EFBBBF61")), QStringLiteral("\ufeffa"));
-    QVERIFY(hex->stringByDecoding(QStringLiteral("E4B8")).isNull());
-}
+    void decode()
+    {
+        QFETCH(QString, codec);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, canonical);
+        const auto encoding = codecNamed(codec);
+        const QByteArray decoded = encoding->decode(text);
+        QCOMPARE(decoded.isNull(), bytes.isNull());
+        QCOMPARE(decoded, bytes);
+        if (canonical)
+            QCOMPARE(encoding->encode(bytes), text);
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("codec");
+        for (const char *name :
+             {"binary", "hex", "base32", "base32hex", "crockford", "base64", "websafe"})
+            QTest::newRow(name) << name;
+    }
+
+    void roundTrip()
+    {
+        QFETCH(QString, codec);
+        const auto encoding = codecNamed(codec);
+        QRandomGenerator random(42);
+        for (int length = 0; length < 70; ++length) {
+            QByteArray bytes(length, Qt::Uninitialized);
+            for (char &b : bytes)
+                b = char(random.bounded(256));
+            QCOMPARE(encoding->decode(encoding->encode(bytes)), bytes);
+        }
+    }
+
+    void stringByDecodingNeedsUtf8()
+    {
+        const auto hex = CXStringEncoding::hexStringEncoding();
+        QCOMPARE(hex->stringByDecoding(hex->encodeString(QStringLiteral("\u4e2d"))),
+                 QStringLiteral("\u4e2d"));
+        QVERIFY(hex->stringByDecoding(QStringLiteral("FF")).isNull());
+        QCOMPARE(hex->stringByDecoding(QStringLiteral("EFBBBF61")), QStringLiteral("\ufeffa"));
+        QVERIFY(hex->stringByDecoding(QStringLiteral("E4B8")).isNull());
+    }
+};
 
 QTEST_APPLESS_MAIN(tst_StringEncoding)
 #include "tst_stringencoding.moc"

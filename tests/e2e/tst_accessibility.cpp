@@ -24,7 +24,6 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QClipboard>
-#include <QTemporaryDir>
 #include <QtTest>
 
 // Drives every screen as a screen-reader user would: each accessible object
@@ -225,9 +224,8 @@ private Q_SLOTS:
             QTest::newRow(screen) << QString::fromLatin1(screen);
     }
 
-    // Every control has a name and an action, and each tap action ends as a
-    // click does: the same screens, presentations, requests, answers, URLs,
-    // routes, clipboard and toast.
+    // Every control has a name and an action, and each tap action ends as a click
+    // does: same screens, presentations, requests, answers, URLs, routes, clipboard, toast.
     void actionsAreClicks()
     {
         QFETCH(QString, screen);

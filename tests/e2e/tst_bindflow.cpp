@@ -24,7 +24,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {

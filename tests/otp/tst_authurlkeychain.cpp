@@ -5,8 +5,6 @@
 #include "TOTPAuthURL.h"
 #include "TOTPGenerator.h"
 
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace KeychainKey;
@@ -44,129 +42,120 @@ class tst_AuthURLKeychain : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void init();
-
-    void savedAccountLoadsAfterRestart_data();
-    void savedAccountLoadsAfterRestart();
-    void takenNameGetsSuffix();
-    void removedOrVanishedItems();
-    void unloadableReferences_data();
-    void unloadableReferences();
-
-private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Keychain> m_keychain;
     QString folder() const { return m_dir->path() + QStringLiteral("/Keychain"); }
-    std::unique_ptr<TOTPAuthURL> account(const QString &name) const;
+
+    std::unique_ptr<TOTPAuthURL> account(const QString &name) const
+    {
+        std::unique_ptr<TOTPAuthURL> url = TOTPAuthURL::initWithSecret(secret, name);
+        url->setKeychain(*m_keychain);
+        return url;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_keychain.reset();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_keychain = std::make_unique<Keychain>(folder());
+    }
+
+    void savedAccountLoadsAfterRestart_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::newRow("escaped name, parameters")
+            << "otpauth://totp/a%20b%2Fc?algorithm=SHA256&digits=8&period=30";
+        QTest::newRow("counter based") << "otpauth://hotp/h?counter=5";
+    }
+
+    void savedAccountLoadsAfterRestart()
+    {
+        QFETCH(QString, url);
+        std::unique_ptr<OTPAuthURL> original = OTPAuthURL::authURLWithURL(url, secret);
+        QVERIFY(original);
+        original->setKeychain(*m_keychain);
+        QVERIFY(!original->isInKeychain());
+        QVERIFY(original->saveToKeychain());
+        QVERIFY(original->isInKeychain());
+
+        const QVariantMap item = itemByRef(*m_keychain, original->keychainItemRef());
+        QCOMPARE(item.value(Service).toString(), OTPAuthURLKeychain::serviceName());
+        QCOMPARE(item.value(Account).toString(), original->name());
+        QCOMPARE(item.value(ValueData).toByteArray(), secret);
+        QVERIFY(!item.value(Generic).toByteArray().contains("secret"));
+
+        Keychain reopened(folder());
+        std::unique_ptr<OTPAuthURL> loaded
+            = OTPAuthURL::authURLWithKeychainItemRef(original->keychainItemRef(), reopened);
+        QVERIFY(loaded);
+        QCOMPARE(loaded->url(), original->url());
+        QCOMPARE(loaded->generator()->secret(), secret);
+        QCOMPARE(loaded->metaObject(), original->metaObject());
+    }
+
+    void takenNameGetsSuffix()
+    {
+        const QString name = QStringLiteral("13800138000");
+        std::unique_ptr<TOTPAuthURL> first = account(name);
+        std::unique_ptr<TOTPAuthURL> second = account(name);
+        QVERIFY(first->saveToKeychain());
+        QVERIFY(second->saveToKeychain());
+        QCOMPARE(second->name(), name);
+
+        const QString stored
+            = itemByRef(*m_keychain, second->keychainItemRef()).value(Account).toString();
+        QVERIFY2(
+            QRegularExpression(QStringLiteral("^13800138000\\.[0-9]+$")).match(stored).hasMatch(),
+            qPrintable(stored));
+        QCOMPARE(itemByRef(*m_keychain, first->keychainItemRef()).value(Account).toString(), name);
+    }
+
+    void removedOrVanishedItems()
+    {
+        std::unique_ptr<TOTPAuthURL> vanished = account(QStringLiteral("vanished"));
+        std::unique_ptr<TOTPAuthURL> url = account(QStringLiteral("gone"));
+        QVERIFY(vanished->saveToKeychain());
+        QVERIFY(url->saveToKeychain());
+
+        // Deleted behind the account's back: the reference loads nothing, and a
+        // failed save keeps it.
+        const QByteArray ref = vanished->keychainItemRef();
+        QCOMPARE(
+            m_keychain->deleteItems({{Class, ClassGenericPassword}, {ValuePersistentRef, ref}}),
+            KeychainStatus::Success);
+        QVERIFY(!OTPAuthURL::authURLWithKeychainItemRef(ref, *m_keychain));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("failed")));
+        QVERIFY(!vanished->saveToKeychain());
+        QCOMPARE(vanished->keychainItemRef(), ref);
+
+        const QByteArray removedRef = url->keychainItemRef();
+        QVERIFY(url->removeFromKeychain());
+        QVERIFY(!url->isInKeychain());
+        QVERIFY(!url->removeFromKeychain());
+        QVERIFY(!OTPAuthURL::authURLWithKeychainItemRef(removedRef, *m_keychain));
+    }
+
+    void unloadableReferences_data()
+    {
+        QTest::addColumn<QByteArray>("generic");
+        QTest::addColumn<bool>("useStoredRef");
+
+        QTest::newRow("null reference") << QByteArray("otpauth://totp/a?") << false;
+        QTest::newRow("not a URL") << QByteArray("not a url") << true;
+        QTest::newRow("no generic attribute") << QByteArray() << true;
+    }
+
+    void unloadableReferences()
+    {
+        QFETCH(QByteArray, generic);
+        QFETCH(bool, useStoredRef);
+        const QByteArray ref = addRaw(*m_keychain, QStringLiteral("a"), generic);
+        QVERIFY(!ref.isEmpty());
+        QVERIFY(!OTPAuthURL::authURLWithKeychainItemRef(useStoredRef ? ref : QByteArray(),
+                                                        *m_keychain));
+    }
 };
-
-void tst_AuthURLKeychain::init()
-{
-    m_keychain.reset();
-    m_dir = std::make_unique<QTemporaryDir>();
-    m_keychain = std::make_unique<Keychain>(folder());
-}
-
-std::unique_ptr<TOTPAuthURL> tst_AuthURLKeychain::account(const QString &name) const
-{
-    std::unique_ptr<TOTPAuthURL> url = TOTPAuthURL::initWithSecret(secret, name);
-    url->setKeychain(*m_keychain);
-    return url;
-}
-
-void tst_AuthURLKeychain::savedAccountLoadsAfterRestart_data()
-{
-    QTest::addColumn<QString>("url");
-    QTest::newRow("escaped name, parameters")
-        << "otpauth://totp/a%20b%2Fc?algorithm=SHA256&digits=8&period=30";
-    QTest::newRow("counter based") << "otpauth://hotp/h?counter=5";
-}
-
-void tst_AuthURLKeychain::savedAccountLoadsAfterRestart()
-{
-    QFETCH(QString, url);
-    std::unique_ptr<OTPAuthURL> original = OTPAuthURL::authURLWithURL(url, secret);
-    QVERIFY(original);
-    original->setKeychain(*m_keychain);
-    QVERIFY(!original->isInKeychain());
-    QVERIFY(original->saveToKeychain());
-    QVERIFY(original->isInKeychain());
-
-    const QVariantMap item = itemByRef(*m_keychain, original->keychainItemRef());
-    QCOMPARE(item.value(Service).toString(), OTPAuthURLKeychain::serviceName());
-    QCOMPARE(item.value(Account).toString(), original->name());
-    QCOMPARE(item.value(ValueData).toByteArray(), secret);
-    QVERIFY(!item.value(Generic).toByteArray().contains("secret"));
-
-    Keychain reopened(folder());
-    std::unique_ptr<OTPAuthURL> loaded
-        = OTPAuthURL::authURLWithKeychainItemRef(original->keychainItemRef(), reopened);
-    QVERIFY(loaded);
-    QCOMPARE(loaded->url(), original->url());
-    QCOMPARE(loaded->generator()->secret(), secret);
-    QCOMPARE(loaded->metaObject(), original->metaObject());
-}
-
-void tst_AuthURLKeychain::takenNameGetsSuffix()
-{
-    const QString name = QStringLiteral("13800138000");
-    std::unique_ptr<TOTPAuthURL> first = account(name);
-    std::unique_ptr<TOTPAuthURL> second = account(name);
-    QVERIFY(first->saveToKeychain());
-    QVERIFY(second->saveToKeychain());
-    QCOMPARE(second->name(), name);
-
-    const QString stored
-        = itemByRef(*m_keychain, second->keychainItemRef()).value(Account).toString();
-    QVERIFY2(QRegularExpression(QStringLiteral("^13800138000\\.[0-9]+$")).match(stored).hasMatch(),
-             qPrintable(stored));
-    QCOMPARE(itemByRef(*m_keychain, first->keychainItemRef()).value(Account).toString(), name);
-}
-
-void tst_AuthURLKeychain::removedOrVanishedItems()
-{
-    std::unique_ptr<TOTPAuthURL> vanished = account(QStringLiteral("vanished"));
-    std::unique_ptr<TOTPAuthURL> url = account(QStringLiteral("gone"));
-    QVERIFY(vanished->saveToKeychain());
-    QVERIFY(url->saveToKeychain());
-
-    // Deleted behind the account's back: the reference loads nothing, and a
-    // failed save keeps it.
-    const QByteArray ref = vanished->keychainItemRef();
-    QCOMPARE(m_keychain->deleteItems({{Class, ClassGenericPassword}, {ValuePersistentRef, ref}}),
-             KeychainStatus::Success);
-    QVERIFY(!OTPAuthURL::authURLWithKeychainItemRef(ref, *m_keychain));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("failed")));
-    QVERIFY(!vanished->saveToKeychain());
-    QCOMPARE(vanished->keychainItemRef(), ref);
-
-    const QByteArray removedRef = url->keychainItemRef();
-    QVERIFY(url->removeFromKeychain());
-    QVERIFY(!url->isInKeychain());
-    QVERIFY(!url->removeFromKeychain());
-    QVERIFY(!OTPAuthURL::authURLWithKeychainItemRef(removedRef, *m_keychain));
-}
-
-void tst_AuthURLKeychain::unloadableReferences_data()
-{
-    QTest::addColumn<QByteArray>("generic");
-    QTest::addColumn<bool>("useStoredRef");
-
-    QTest::newRow("null reference") << QByteArray("otpauth://totp/a?") << false;
-    QTest::newRow("not a URL") << QByteArray("not a url") << true;
-    QTest::newRow("no generic attribute") << QByteArray() << true;
-}
-
-void tst_AuthURLKeychain::unloadableReferences()
-{
-    QFETCH(QByteArray, generic);
-    QFETCH(bool, useStoredRef);
-    const QByteArray ref = addRaw(*m_keychain, QStringLiteral("a"), generic);
-    QVERIFY(!ref.isEmpty());
-    QVERIFY(
-        !OTPAuthURL::authURLWithKeychainItemRef(useStoredRef ? ref : QByteArray(), *m_keychain));
-}
 
 QTEST_GUILESS_MAIN(tst_AuthURLKeychain)
 #include "tst_authurlkeychain.moc"

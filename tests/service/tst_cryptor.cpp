@@ -2,8 +2,6 @@
 #include "CryptorTools.h"
 #include "KLCryptor.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Tool = CryptorTools *(*)();
@@ -54,7 +52,6 @@ private Q_SLOTS:
         const QString first = publicTool()->RSAEncryptString(key);
         const QString second = publicTool()->RSAEncryptString(key);
         QVERIFY(first != second); // random padding
-        QCOMPARE(first.size(), 344);
         QCOMPARE(privateTool()->RSADecryptString(first), key);
         QCOMPARE(publicTool()->RSAEncryptData(QByteArray(245, 'x')).size(), 256);
         QVERIFY(publicTool()->RSAEncryptData(QByteArray(246, 'x')).isNull());

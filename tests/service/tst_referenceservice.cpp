@@ -39,7 +39,6 @@ class tst_ReferenceService : public QObject
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<ServiceProcess> m_service;
-    // The service the helpers below talk to.
     ServiceProcess *m_target = nullptr;
     int m_nextPhone = 0;
 
@@ -53,7 +52,6 @@ private:
 
     QString freshPhone() { return QStringLiteral("139%1").arg(++m_nextPhone, 8, 10, QChar('0')); }
 
-    // One catalogue call against the service under test.
     template<typename Endpoint, typename... Args>
     ServiceCall api(Endpoint endpoint, const Args &...args)
     {
@@ -62,7 +60,6 @@ private:
         return ServiceCall::run([&](auto s, auto f) { endpoint(args..., s, f, opts); });
     }
 
-    // A plain request, for the test and marketplace routes.
     ServiceCall call(bool post, const QString &path, const QVariantMap &params)
     {
         return api(post ? &PXNetwork::post : &PXNetwork::get, path, params);
@@ -160,15 +157,13 @@ private Q_SLOTS:
     void payloadReaders()
     {
         QFETCH(QByteArray, json);
-        QFETCH(int, code);
         QFETCH(QString, msg);
-        QFETCH(double, number);
         const PXServiceAPI::Payload payload
             = json.isEmpty() ? PXServiceAPI::Payload() : QJsonDocument::fromJson(json).object();
-        QCOMPARE(PXServiceAPI::readCode(payload), code);
+        QTEST(PXServiceAPI::readCode(payload), "code");
         QCOMPARE(PXServiceAPI::readMsg(payload), msg);
         QCOMPARE(PXServiceAPI::readMsg(payload).isNull(), msg.isNull());
-        QCOMPARE(PXServiceAPI::readMsgNumber(payload), number);
+        QTEST(PXServiceAPI::readMsgNumber(payload), "number");
     }
 
     // Eleven characters, but not ASCII digits.
@@ -188,9 +183,8 @@ private Q_SLOTS:
         }
     }
 
-    // Bind codes, then gesture codes for the now bound phone: six letters
-    // and digits, announced on the message channel, one a minute, the
-    // newest one only, once.
+    // Bind codes, then gesture codes for the bound phone: six letters and digits,
+    // announced on the message channel, one a minute, the newest one only, once.
     void messageCodes()
     {
         const QString phone = freshPhone();
@@ -274,8 +268,7 @@ private Q_SLOTS:
         QCOMPARE(codeOf(api(&PXServiceAPI::isShowPellin, QStringLiteral("13700000002"))), 0);
     }
 
-    // Bind as the app does, derive the same key, and let the marketplace
-    // check codes computed from it.
+    // Bind as the app does; the marketplace checks codes from the same key.
     void merchantChecksTheAppsCode()
     {
         const QString phone = freshPhone();

@@ -54,136 +54,130 @@ class TestNavigation : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init();
-    void appearanceFollowsStack();
-    void pushAndPop();
-    void backArrow_data();
-    void backArrow();
-    void tappedButtonsPop();
+    void init()
+    {
+        journal().clear();
+        PXModalPresenter::clear();
+    }
+
+    void appearanceFollowsStack()
+    {
+        PXWindow window;
+        auto *root = new RecordingController("a");
+        auto *nav = new PXNavigationController(root);
+        window.setRootViewController(nav);
+        window.show();
+        QCOMPARE(journal(), (QStringList {"a:load", "a:willAppear", "a:didAppear"}));
+
+        journal().clear();
+        nav->pushViewController(new RecordingController("b"), false);
+        QCOMPARE(journal(),
+                 (QStringList {"b:load", "a:willDisappear", "b:willAppear", "b:didAppear"}));
+
+        journal().clear();
+        nav->popViewControllerAnimated(false);
+        QCOMPARE(journal(), (QStringList {"b:willDisappear", "a:willAppear", "a:didAppear"}));
+
+        // Nothing appears while the stack is off screen.
+        window.hide();
+        journal().clear();
+        nav->pushViewController(new RecordingController("c"), false);
+        QCOMPARE(journal(), QStringList {"c:load"});
+    }
+
+    void pushAndPop()
+    {
+        PXNavigationController nav(new RecordingController("first"));
+        PXNavigationBar *bar = nav.navigationBar();
+        auto *second = new RecordingController("second");
+        nav.pushViewController(second, false);
+        QCOMPARE(bar->title(), QStringLiteral("second"));
+        second->setTitle("设置");
+        QCOMPARE(bar->title(), QStringLiteral("设置"));
+
+        QPointer<PXBaseController> guard(nav.popViewControllerAnimated(false));
+        QCOMPARE(guard.data(), second);
+        QVERIFY(guard); // still usable by the caller until the event loop runs
+        flushDeletes();
+        QVERIFY(guard.isNull());
+        QCOMPARE(bar->title(), QStringLiteral("first"));
+        QCOMPARE(nav.popViewControllerAnimated(false), nullptr);
+
+        // A pushed screen deleted from elsewhere leaves the stack.
+        auto *third = new RecordingController("third");
+        nav.pushViewController(third, false);
+        delete third;
+        QCOMPARE(nav.viewControllers().size(), 1);
+        QCOMPARE(bar->title(), QStringLiteral("first"));
+
+        QPointer<PXBaseController> oldRoot(nav.topViewController());
+        nav.pushViewController(new RecordingController("middle"), false);
+        auto *bind = new RecordingController("bind");
+        nav.setViewControllers({bind}, false);
+        flushDeletes();
+        QVERIFY(oldRoot.isNull());
+        QCOMPARE(nav.viewControllers(), QList<PXBaseController *> {bind});
+        QCOMPARE(bar->title(), QStringLiteral("bind"));
+        QCOMPARE(bind->navigationController(), &nav);
+        QVERIFY(!barShows(bar, bar->backButton()));
+    }
+
+    void backArrow_data()
+    {
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<QString>("leftTitle"); // null: no left button
+        QTest::addColumn<bool>("hidesBack");
+        QTest::addColumn<bool>("backShown");
+        QTest::newRow("root alone") << 1 << QString() << false << false;
+        QTest::newRow("pushed, nothing installed") << 2 << QString() << false << true;
+        QTest::newRow("pushed with its own left button") << 2 << "返回" << false << false;
+        QTest::newRow("pushed, back hidden") << 3 << QString() << true << false;
+    }
+
+    void backArrow()
+    {
+        QFETCH(int, depth);
+        QFETCH(QString, leftTitle);
+        QFETCH(bool, hidesBack);
+        QFETCH(bool, backShown);
+
+        PXNavigationController nav(new RecordingController("0"));
+        nav.resize(375, 667);
+        for (int i = 1; i < depth; ++i)
+            nav.pushViewController(new RecordingController(QString::number(i)), false);
+        PXBaseController *top = nav.topViewController();
+        if (!leftTitle.isNull())
+            top->addLeftBarButton(leftTitle);
+        top->setHidesBackButton(hidesBack);
+
+        PXNavigationBar *bar = nav.navigationBar();
+        QCOMPARE(barShows(bar, bar->backButton()), backShown);
+        QCOMPARE(barShows(bar, top->leftBarButton()), !leftTitle.isNull());
+    }
+
+    void tappedButtonsPop()
+    {
+        PXNavigationController nav(new RecordingController("root"));
+        nav.resize(375, 667);
+        nav.show();
+        nav.pushViewController(new RecordingController("pushed"), true);
+        QPointer<PXBaseController> pushed(nav.topViewController());
+        journal().clear();
+        QTest::mouseClick(nav.navigationBar()->backButton(), Qt::LeftButton);
+        QTRY_VERIFY(journal().contains("root:didAppear"));
+        QTRY_VERIFY(pushed.isNull());
+
+        // A screen may pop itself from its own button handler.
+        auto *screen = new RecordingController("self");
+        screen->addLeftBarButton("返回");
+        nav.pushViewController(screen, false);
+        pushed = screen;
+        QTest::mouseClick(screen->leftBarButton(), Qt::LeftButton);
+        flushDeletes();
+        QVERIFY(pushed.isNull());
+        QCOMPARE(nav.viewControllers().size(), 1);
+    }
 };
-
-void TestNavigation::init()
-{
-    journal().clear();
-    PXModalPresenter::clear();
-}
-
-void TestNavigation::appearanceFollowsStack()
-{
-    PXWindow window;
-    auto *root = new RecordingController("a");
-    auto *nav = new PXNavigationController(root);
-    window.setRootViewController(nav);
-    window.show();
-    QCOMPARE(journal(), (QStringList {"a:load", "a:willAppear", "a:didAppear"}));
-
-    journal().clear();
-    nav->pushViewController(new RecordingController("b"), false);
-    QCOMPARE(journal(), (QStringList {"b:load", "a:willDisappear", "b:willAppear", "b:didAppear"}));
-
-    journal().clear();
-    nav->popViewControllerAnimated(false);
-    QCOMPARE(journal(), (QStringList {"b:willDisappear", "a:willAppear", "a:didAppear"}));
-
-    // Nothing appears while the stack is off screen.
-    window.hide();
-    journal().clear();
-    nav->pushViewController(new RecordingController("c"), false);
-    QCOMPARE(journal(), QStringList {"c:load"});
-}
-
-void TestNavigation::pushAndPop()
-{
-    PXNavigationController nav(new RecordingController("first"));
-    PXNavigationBar *bar = nav.navigationBar();
-    auto *second = new RecordingController("second");
-    nav.pushViewController(second, false);
-    QCOMPARE(bar->title(), QStringLiteral("second"));
-    second->setTitle("设置");
-    QCOMPARE(bar->title(), QStringLiteral("设置"));
-
-    QPointer<PXBaseController> guard(nav.popViewControllerAnimated(false));
-    QCOMPARE(guard.data(), second);
-    QVERIFY(guard); // still usable by the caller until the event loop runs
-    flushDeletes();
-    QVERIFY(guard.isNull());
-    QCOMPARE(bar->title(), QStringLiteral("first"));
-    QCOMPARE(nav.popViewControllerAnimated(false), nullptr);
-
-    // A pushed screen deleted from elsewhere leaves the stack.
-    auto *third = new RecordingController("third");
-    nav.pushViewController(third, false);
-    delete third;
-    QCOMPARE(nav.viewControllers().size(), 1);
-    QCOMPARE(bar->title(), QStringLiteral("first"));
-
-    QPointer<PXBaseController> oldRoot(nav.topViewController());
-    nav.pushViewController(new RecordingController("middle"), false);
-    auto *bind = new RecordingController("bind");
-    nav.setViewControllers({bind}, false);
-    flushDeletes();
-    QVERIFY(oldRoot.isNull());
-    QCOMPARE(nav.viewControllers(), QList<PXBaseController *> {bind});
-    QCOMPARE(bar->title(), QStringLiteral("bind"));
-    QCOMPARE(bind->navigationController(), &nav);
-    QVERIFY(!barShows(bar, bar->backButton()));
-}
-
-void TestNavigation::backArrow_data()
-{
-    QTest::addColumn<int>("depth");
-    QTest::addColumn<QString>("leftTitle"); // null: no left button
-    QTest::addColumn<bool>("hidesBack");
-    QTest::addColumn<bool>("backShown");
-    QTest::newRow("root alone") << 1 << QString() << false << false;
-    QTest::newRow("pushed, nothing installed") << 2 << QString() << false << true;
-    QTest::newRow("pushed with its own left button") << 2 << "返回" << false << false;
-    QTest::newRow("pushed, back hidden") << 3 << QString() << true << false;
-}
-
-void TestNavigation::backArrow()
-{
-    QFETCH(int, depth);
-    QFETCH(QString, leftTitle);
-    QFETCH(bool, hidesBack);
-    QFETCH(bool, backShown);
-
-    PXNavigationController nav(new RecordingController("0"));
-    nav.resize(375, 667);
-    for (int i = 1; i < depth; ++i)
-        nav.pushViewController(new RecordingController(QString::number(i)), false);
-    PXBaseController *top = nav.topViewController();
-    if (!leftTitle.isNull())
-        top->addLeftBarButton(leftTitle);
-    top->setHidesBackButton(hidesBack);
-
-    PXNavigationBar *bar = nav.navigationBar();
-    QCOMPARE(barShows(bar, bar->backButton()), backShown);
-    QCOMPARE(barShows(bar, top->leftBarButton()), !leftTitle.isNull());
-}
-
-void TestNavigation::tappedButtonsPop()
-{
-    PXNavigationController nav(new RecordingController("root"));
-    nav.resize(375, 667);
-    nav.show();
-    nav.pushViewController(new RecordingController("pushed"), true);
-    QPointer<PXBaseController> pushed(nav.topViewController());
-    journal().clear();
-    QTest::mouseClick(nav.navigationBar()->backButton(), Qt::LeftButton);
-    QTRY_VERIFY(journal().contains("root:didAppear"));
-    QTRY_VERIFY(pushed.isNull());
-
-    // A screen may pop itself from its own button handler.
-    auto *screen = new RecordingController("self");
-    screen->addLeftBarButton("返回");
-    nav.pushViewController(screen, false);
-    pushed = screen;
-    QTest::mouseClick(screen->leftBarButton(), Qt::LeftButton);
-    flushDeletes();
-    QVERIFY(pushed.isNull());
-    QCOMPARE(nav.viewControllers().size(), 1);
-}
 
 QTEST_MAIN(TestNavigation)
 #include "tst_navigation.moc"

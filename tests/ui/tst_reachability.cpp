@@ -47,142 +47,120 @@ class TestReachability : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void statusForFlags_data();
-    void statusForFlags();
-    void logsFlagLine();
-    void internetComesAndGoes();
-    void kernelFlags_data();
-    void kernelFlags();
-};
-
-void TestReachability::statusForFlags_data()
-{
-    QTest::addColumn<bool>("readable");
-    QTest::addColumn<quint32>("flags");
-    QTest::addColumn<bool>("wifi");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<bool>("required");
-    QTest::newRow("reachable") << true << 0x2u << false << 1 << false;
-    QTest::newRow("connection required") << true << 0x6u << false << 0 << true;
-    QTest::newRow("on traffic") << true << 0xEu << false << 1 << true;
-    QTest::newRow("on demand") << true << 0x26u << false << 1 << true;
-    QTest::newRow("intervention") << true << 0x1Eu << false << 0 << true;
-    QTest::newRow("cellular") << true << 0x40002u << false << 2 << false;
-    QTest::newRow("nothing") << true << 0x0u << false << 0 << false;
-    QTest::newRow("cellular only") << true << 0x40000u << false << 0 << false;
-    QTest::newRow("unreadable") << false << 0x6u << false << 0 << false;
-    QTest::newRow("wifi direct") << true << 0x20002u << true << 1 << false;
-    QTest::newRow("wifi routed") << true << 0x2u << true << 0 << false;
-    QTest::newRow("wifi direct only") << true << 0x20000u << true << 0 << false;
-    QTest::newRow("wifi cellular") << true << 0x40002u << true << 0 << false;
-}
-
-void TestReachability::statusForFlags()
-{
-    QFETCH(bool, readable);
-    QFETCH(quint32, flags);
-    QFETCH(bool, wifi);
-    QFETCH(int, status);
-    QFETCH(bool, required);
-    Reachability reachability(
-        std::make_unique<ScriptedReachability>(readable ? std::optional(flags) : std::nullopt));
-    reachability.setAlwaysReturnLocalWiFiStatus(wifi);
-    QCOMPARE(reachability.currentReachabilityStatus(), status);
-    QCOMPARE(reachability.connectionRequired(), required);
-}
-
-void TestReachability::logsFlagLine()
-{
-    Reachability reachability(std::make_unique<ScriptedReachability>(0x40002u));
-    QTest::ignoreMessage(QtDebugMsg,
-                         "Reachability Flag Status: WR ------- networkStatusForFlags\n");
-    reachability.currentReachabilityStatus();
-    QTest::ignoreMessage(QtDebugMsg,
-                         "Reachability Flag Status: -- tc-i-l- localWiFiStatusForFlags\n");
-    reachability.localWiFiStatusForFlags(0x10015u);
-}
-
-void TestReachability::internetComesAndGoes()
-{
-    if (!namespaceRefused.isEmpty())
-        QSKIP(qPrintable(namespaceRefused));
-    QVERIFY(ip(QStringLiteral("link set lo up")));
-    PXReachability monitor;
-    CountingDelegate delegate;
-    monitor.setDelegate(&delegate);
-    monitor.setRemoteHostName(QStringLiteral("127.0.0.1"));
-    monitor.startReachability();
-    Reachability *internet = monitor.internetReachability();
-    QVERIFY(internet && monitor.hostReachability() && monitor.wifiReachability());
-    QObject observer;
-    int posts = 0, fromInternet = 0;
-    const auto count = [&](const Notification &note) {
-        ++posts;
-        fromInternet += note.object == internet;
-    };
-    const QString name = Reachability::reachabilityChangedNotification;
-    NotificationCenter::defaultCenter().addObserver(&observer, name, nullptr, count);
-    QTRY_COMPARE(monitor.hostReachability()->currentReachabilityStatus(), 1);
-    QCOMPARE(internet->currentReachabilityStatus(), 0);
-
-    for (const char *step :
-         {"link add d1 type veth peer name d1p", "link set d1p up", "link set d1 up",
-          "addr add 10.7.0.1/24 dev d1", "route add default dev d1"})
-        QVERIFY2(ip(QString::fromLatin1(step)), step);
-    QTRY_COMPARE(fromInternet, 1);
-    QCOMPARE(monitor.networkStatus(), 1);
-    QCOMPARE(delegate.calls, 1);
-
-    QVERIFY(ip(QStringLiteral("route del default dev d1")));
-    QTRY_COMPARE(fromInternet, 2);
-    QCOMPARE(monitor.networkStatus(), 0);
-    QCOMPARE(delegate.calls, 1);
-    QVERIFY(ip(QStringLiteral("link del d1")));
-    QCoreApplication::processEvents();
-    QCOMPARE(posts, fromInternet);
-}
-
-void TestReachability::kernelFlags_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<bool>("byName");
-    QTest::addColumn<quint32>("flags");
-    // R 0x2, l 0x10000, d 0x20000, W 0x40000
-    QTest::newRow("loopback by name") << "127.0.0.1" << true << 0x30002u;
-    QTest::newRow("own address") << "10.9.0.1" << false << 0x30002u;
-    QTest::newRow("on link") << "10.9.0.7" << false << 0x20002u;
-    QTest::newRow("via gateway") << "10.10.3.4" << false << 0x2u;
-    QTest::newRow("cellular link") << "10.20.0.9" << false << 0x60002u;
-    QTest::newRow("unreachable route") << "198.51.100.1" << false << 0x0u;
-    QTest::newRow("internet") << "0.0.0.0" << false << 0x40002u;
-    QTest::newRow("no wireless link") << "169.254.0.0" << false << 0x0u;
-}
-
-void TestReachability::kernelFlags()
-{
-    QFETCH(QString, target);
-    QFETCH(bool, byName);
-    QFETCH(quint32, flags);
-    if (!namespaceRefused.isEmpty())
-        QSKIP(qPrintable(namespaceRefused));
-    static bool networkBuilt = false;
-    if (!std::exchange(networkBuilt, true)) {
-        // veth pairs: dummy links are not built into every kernel.
-        for (const char *step :
-             {"link set lo up", "link add d0 type veth peer name d0p", "link set d0p up",
-              "link set d0 up", "addr add 10.9.0.1/24 dev d0",
-              "link add wwan0 type veth peer name wwan0p", "link set wwan0p up",
-              "link set wwan0 up", "addr add 10.20.0.1/24 dev wwan0",
-              "route add 10.10.0.0/16 via 10.9.0.254", "route add unreachable 198.51.100.0/24",
-              "route add default via 10.20.0.254 dev wwan0"})
-            QVERIFY2(ip(QString::fromLatin1(step)), step);
+    void statusForFlags_data()
+    {
+        QTest::addColumn<bool>("readable");
+        QTest::addColumn<quint32>("flags");
+        QTest::addColumn<bool>("wifi");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("required");
+        QTest::newRow("reachable") << true << 0x2u << false << 1 << false;
+        QTest::newRow("connection required") << true << 0x6u << false << 0 << true;
+        QTest::newRow("on traffic") << true << 0xEu << false << 1 << true;
+        QTest::newRow("on demand") << true << 0x26u << false << 1 << true;
+        QTest::newRow("intervention") << true << 0x1Eu << false << 0 << true;
+        QTest::newRow("cellular") << true << 0x40002u << false << 2 << false;
+        QTest::newRow("nothing") << true << 0x0u << false << 0 << false;
+        QTest::newRow("cellular only") << true << 0x40000u << false << 0 << false;
+        QTest::newRow("unreadable") << false << 0x6u << false << 0 << false;
+        QTest::newRow("wifi direct") << true << 0x20002u << true << 1 << false;
+        QTest::newRow("wifi routed") << true << 0x2u << true << 0 << false;
+        QTest::newRow("wifi direct only") << true << 0x20000u << true << 0 << false;
     }
-    auto handle = byName ? NetworkReachability::createWithName(target)
-                         : NetworkReachability::createWithAddress(QHostAddress(target));
-    QVERIFY(handle);
-    QTRY_VERIFY(handle->flags().has_value());
-    QCOMPARE(*handle->flags(), flags);
-}
+
+    void statusForFlags()
+    {
+        QFETCH(bool, readable);
+        QFETCH(quint32, flags);
+        QFETCH(bool, wifi);
+        Reachability reachability(
+            std::make_unique<ScriptedReachability>(readable ? std::optional(flags) : std::nullopt));
+        reachability.setAlwaysReturnLocalWiFiStatus(wifi);
+        QTEST(reachability.currentReachabilityStatus(), "status");
+        QTEST(reachability.connectionRequired(), "required");
+    }
+
+    void internetComesAndGoes()
+    {
+        if (!namespaceRefused.isEmpty())
+            QSKIP(qPrintable(namespaceRefused));
+        QVERIFY(ip(QStringLiteral("link set lo up")));
+        PXReachability monitor;
+        CountingDelegate delegate;
+        monitor.setDelegate(&delegate);
+        monitor.setRemoteHostName(QStringLiteral("127.0.0.1"));
+        monitor.startReachability();
+        Reachability *internet = monitor.internetReachability();
+        QVERIFY(internet && monitor.hostReachability() && monitor.wifiReachability());
+        QObject observer;
+        int posts = 0, fromInternet = 0;
+        const auto count = [&](const Notification &note) {
+            ++posts;
+            fromInternet += note.object == internet;
+        };
+        const QString name = Reachability::reachabilityChangedNotification;
+        NotificationCenter::defaultCenter().addObserver(&observer, name, nullptr, count);
+        QTRY_COMPARE(monitor.hostReachability()->currentReachabilityStatus(), 1);
+        QCOMPARE(internet->currentReachabilityStatus(), 0);
+
+        for (const char *step :
+             {"link add d1 type veth peer name d1p", "link set d1p up", "link set d1 up",
+              "addr add 10.7.0.1/24 dev d1", "route add default dev d1"})
+            QVERIFY2(ip(QString::fromLatin1(step)), step);
+        QTRY_COMPARE(fromInternet, 1);
+        QCOMPARE(monitor.networkStatus(), 1);
+        QCOMPARE(delegate.calls, 1);
+
+        QVERIFY(ip(QStringLiteral("route del default dev d1")));
+        QTRY_COMPARE(fromInternet, 2);
+        QCOMPARE(monitor.networkStatus(), 0);
+        QCOMPARE(delegate.calls, 1);
+        QVERIFY(ip(QStringLiteral("link del d1")));
+        QCoreApplication::processEvents();
+        QCOMPARE(posts, fromInternet);
+    }
+
+    void kernelFlags_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("byName");
+        QTest::addColumn<quint32>("flags");
+        // R 0x2, l 0x10000, d 0x20000, W 0x40000
+        QTest::newRow("loopback by name") << "127.0.0.1" << true << 0x30002u;
+        QTest::newRow("own address") << "10.9.0.1" << false << 0x30002u;
+        QTest::newRow("on link") << "10.9.0.7" << false << 0x20002u;
+        QTest::newRow("via gateway") << "10.10.3.4" << false << 0x2u;
+        QTest::newRow("cellular link") << "10.20.0.9" << false << 0x60002u;
+        QTest::newRow("unreachable route") << "198.51.100.1" << false << 0x0u;
+        QTest::newRow("internet") << "0.0.0.0" << false << 0x40002u;
+        QTest::newRow("no wireless link") << "169.254.0.0" << false << 0x0u;
+    }
+
+    void kernelFlags()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, byName);
+        if (!namespaceRefused.isEmpty())
+            QSKIP(qPrintable(namespaceRefused));
+        static bool networkBuilt = false;
+        if (!std::exchange(networkBuilt, true)) {
+            // veth pairs: dummy links are not built into every kernel.
+            for (const char *step :
+                 {"link set lo up", "link add d0 type veth peer name d0p", "link set d0p up",
+                  "link set d0 up", "addr add 10.9.0.1/24 dev d0",
+                  "link add wwan0 type veth peer name wwan0p", "link set wwan0p up",
+                  "link set wwan0 up", "addr add 10.20.0.1/24 dev wwan0",
+                  "route add 10.10.0.0/16 via 10.9.0.254", "route add unreachable 198.51.100.0/24",
+                  "route add default via 10.20.0.254 dev wwan0"})
+                QVERIFY2(ip(QString::fromLatin1(step)), step);
+        }
+        auto handle = byName ? NetworkReachability::createWithName(target)
+                             : NetworkReachability::createWithAddress(QHostAddress(target));
+        QVERIFY(handle);
+        QTRY_VERIFY(handle->flags().has_value());
+        QTEST(*handle->flags(), "flags");
+    }
+};
 
 int main(int argc, char **argv)
 {
