@@ -45,8 +45,7 @@ PXBaseController *rootScreen(AppDelegate &delegate)
     return screens.isEmpty() ? nullptr : screens.first();
 }
 
-// The two lock kinds, and optionally a third, enabled kind of a type this
-// build does not know.
+// The two lock kinds, and optionally an enabled kind this build does not know.
 void setLocks(bool fingerprint, bool gesture, qint64 unknownType = 0)
 {
     auto &list = PXParamModel::sharedParamModel()->loginTypes();
@@ -60,9 +59,8 @@ void setLocks(bool fingerprint, bool gesture, qint64 unknownType = 0)
 
 constexpr uid_t nobody = 65534;
 
-// In a forked child, as "nobody": listens on path (bound first as this user,
-// so the socket file is ours) and acknowledges every line, or sends a URL to
-// path and exits 0 when it was not acknowledged.
+// Forked, as "nobody": listens on path (bound as us first) acknowledging every
+// line, or sends a URL there and exits 0 when it was not acknowledged.
 [[noreturn]] void peerAsNobody(const QByteArray &path, bool listens, int ready)
 {
     sockaddr_un address {AF_UNIX, {}};
@@ -213,8 +211,6 @@ private Q_SLOTS:
         dataRow("gesture lock", false, false, true, qint64(0), true, gesture);
         dataRow("unknown kind on", false, false, false, qint64(7), false, bind);
         dataRow("unknown kind on, pattern stored", false, false, false, qint64(7), true, gesture);
-        dataRow("gesture before an unknown kind", false, false, true, qint64(7), true, gesture);
-        dataRow("gesture off, pattern kept", false, false, false, qint64(0), true, bind);
         dataRow("bound", true, false, false, qint64(0), false, "PXCodeController");
         dataRow("bound, a lock still first", true, false, true, qint64(0), true, gesture);
     }
@@ -299,9 +295,8 @@ private Q_SLOTS:
         QCOMPARE(second.exitCode(), 0);
     }
 
-    // The real app over an existing 0755 data root, traced: nothing it creates is
-    // ever readable by others (the umask comes before the first file), it cannot
-    // be dumped, and SIGTERM is a clean quit that removes its socket.
+    // The real app, traced, over a 0755 data root: the umask precedes its first
+    // file, it cannot be dumped, and SIGTERM quits cleanly, removing its socket.
     void runningInstanceIsPrivate()
     {
         if (QStandardPaths::findExecutable(QStringLiteral("strace")).isEmpty())
@@ -339,8 +334,7 @@ private Q_SLOTS:
         QVERIFY(calls.contains("prctl(PR_SET_DUMPABLE, SUID_DUMP_DISABLE"));
     }
 
-    // Something of another user where the instance socket belongs: the launch
-    // refuses and names it, rather than trusting or deleting it.
+    // Another user's thing at the socket path: refused and named, never trusted.
     void squattedInstancePath_data()
     {
         QTest::addColumn<QString>("squat"); // "folder", "link" or "socket"
@@ -420,8 +414,7 @@ private Q_SLOTS:
         ::close(ready[1]);
     }
 
-    // Idle connections must neither pile up until descriptors run out nor keep
-    // the instance from hearing a launch that speaks.
+    // Idle connections must neither exhaust descriptors nor deafen the instance.
     void silentConnectionsClosed()
     {
         QTemporaryDir dir;
@@ -453,9 +446,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("bound");
         QTest::addColumn<bool>("fingerprint");
         QTest::addColumn<bool>("gesture");
-        // Replaces the lock list's file when not null ("-": no file); a gesture
-        // pattern is then stored.
-        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QByteArray>("list"); // the file if not null, "-": none; pattern stored
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("output"); // "code", or text the answer contains
         const QStringList code {"--code"};
@@ -469,8 +460,6 @@ private Q_SLOTS:
         dataRow("keychain unreadable", code, true, false, false, asSet, 75, "keyring is locked");
         dataRow("code with a URL", QStringList {"--code", "kelvoostrel://open"}, true, false, false,
                 asSet, 64, "no other arguments");
-        dataRow("version", QStringList {"--version"}, false, false, false, asSet, 0,
-                "kelvo-ostrel 1.0.0");
         // With a pattern stored, a list we cannot vouch for locks, as the window does.
         dataRow("no list", code, true, false, false, QByteArray("-"), 77, locked);
         dataRow("damaged list", code, true, false, false, QByteArray("bplist00\x01"), 77, locked);

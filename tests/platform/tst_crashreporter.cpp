@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,11 +27,8 @@ private Q_SLOTS:
     void fatalSignalRunsCallbackAndKills_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGSEGV") << SIGSEGV;
-        QTest::newRow("SIGABRT") << SIGABRT;
-        QTest::newRow("SIGBUS") << SIGBUS;
-        QTest::newRow("SIGFPE") << SIGFPE;
-        QTest::newRow("SIGILL") << SIGILL;
+        for (int signal : {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL})
+            QTest::newRow(sigabbrev_np(signal)) << signal;
     }
 
     void fatalSignalRunsCallbackAndKills()

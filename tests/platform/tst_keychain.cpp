@@ -21,9 +21,8 @@ using namespace KeychainKey;
 namespace {
 constexpr int itemCount = 4;
 
-// Runs statements on the raw file, outside Keychain, so a problem cannot be
-// hidden by the store's own recovery. Answers the first column of the first
-// row, or the error message.
+// SQL on the raw file, past the store's own recovery: the first value of the
+// first row, or the error message.
 QString raw(const QString &path, const char *sql)
 {
     sqlite3 *db = nullptr;
@@ -122,9 +121,8 @@ int lookupWithoutDescriptors(Keychain &keychain, const QVariantMap &request)
     return status;
 }
 
-// Looks the item up as a user who may read the folder but not write the
-// file: root passes every permission check, so it drops to "nobody" in a
-// child process.
+// Looks the item up unable to write the file; root passes every permission
+// check, so it drops to "nobody" in a child.
 int lookupWithReadOnlyFile(Keychain &keychain, const QString &folder, const QVariantMap &request)
 {
     const QString file = folder + QStringLiteral("/keychain.sqlite");
