@@ -244,8 +244,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("told"); // the last alert or toast; empty: not looked at
         const QString other = QStringLiteral("13600136001");
         const QString mismatch = QStringLiteral("与最后一次绑定的手机号码不一致");
-        const auto reply = [](int code, const char *msg) {
-            return R"({"data":{"code":)" + QByteArray::number(code) + R"(,"msg":")" + msg + "\"}}";
+        const auto reply = [](int code, const char *msg) -> QByteArray {
+            return "{\"data\":{\"code\":" + QByteArray::number(code) + ",\"msg\":\"" + msg + "\"}}";
         };
         const QByteArray ok = reply(0, "验证成功");
         const int button = 0;
