@@ -1,5 +1,7 @@
 #include "AppDelegate.h"
 #include "Application.h"
+#include "DataRow.h"
+#include "FileModes.h"
 #include "FprintdStandIn.h"
 #include "PXAuth.h"
 #include "PXBindController.h"
@@ -77,12 +79,6 @@ void store(const QString &locks, const QString &password)
     PXPasswordVM *vm = PXPasswordVM::sharedPasswordVM();
     password.isEmpty() ? vm->clearPassword() : void(vm->setPassword(password, password));
 }
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 } // namespace
 
 class tst_AppLock : public QObject
@@ -129,34 +125,19 @@ private Q_SLOTS:
         QTest::addColumn<int>("row"); // 0 fingerprint, 1 gesture
         QTest::addColumn<QString>("steps"); // "match": the reader accepts; "back"; drawings
         QTest::addColumn<QString>("after");
-        QTest::newRow("fingerprint on") << "00"
-                                        << "" << 0 << "match"
-                                        << "10";
-        QTest::newRow("fingerprint off") << "10"
-                                         << "" << 0 << "match"
-                                         << "00";
-        QTest::newRow("fingerprint over gesture") << "01" << pattern << 0 << "match"
-                                                  << "10";
-        QTest::newRow("gesture on, new pattern") << "00"
-                                                 << "" << 1 << "0125 0125"
-                                                 << "01";
-        QTest::newRow("gesture on, stored pattern") << "10" << pattern << 1 << "0125"
-                                                    << "01";
-        QTest::newRow("gesture off") << "01" << pattern << 1 << "0125"
-                                     << "00";
-        QTest::newRow("gesture off, none stored") << "01"
-                                                  << "" << 1 << "0125 0125"
-                                                  << "01";
-        QTest::newRow("wrong pattern, back") << "00" << pattern << 1 << "0124 back"
-                                             << "00";
-        QTest::newRow("reader refuses, back") << "00"
-                                              << "" << 0 << "back"
-                                              << "00";
+        dataRow("fingerprint on", "00", "", 0, "match", "10");
+        dataRow("fingerprint off", "10", "", 0, "match", "00");
+        dataRow("fingerprint over gesture", "01", pattern, 0, "match", "10");
+        dataRow("gesture on, new pattern", "00", "", 1, "0125 0125", "01");
+        dataRow("gesture on, stored pattern", "10", pattern, 1, "0125", "01");
+        dataRow("gesture off", "01", pattern, 1, "0125", "00");
+        dataRow("gesture off, none stored", "01", "", 1, "0125 0125", "01");
+        dataRow("wrong pattern, back", "00", pattern, 1, "0124 back", "00");
+        dataRow("reader refuses, back", "00", "", 0, "back", "00");
         // The delayed close after "设置成功" takes the management screen from
         // under the binding screen pushed meanwhile, not the binding screen.
-        QTest::newRow("new pattern, then another account")
-            << "00" << pattern << 1 << "modify 0125 0136 0136 account back"
-            << "01";
+        dataRow("new pattern, then another account", "00", pattern, 1,
+                "modify 0125 0136 0136 account back", "01");
     }
 
     void switches()
@@ -263,26 +244,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("told"); // the last alert or toast; empty: not looked at
         const QString other = QStringLiteral("13600136001");
         const QString mismatch = QStringLiteral("与最后一次绑定的手机号码不一致");
-        const QByteArray ok = R"({"data":{"code":0,"msg":"验证成功"}})";
+        const auto reply = [](int code, const char *msg) -> QByteArray {
+            return "{\"data\":{\"code\":" + QByteArray::number(code) + ",\"msg\":\"" + msg + "\"}}";
+        };
+        const QByteArray ok = reply(0, "验证成功");
         const int button = 0;
         const int enter = Qt::Key_Return;
-        QTest::newRow("code 0") << phone << button << ok << "" << true << "";
-        QTest::newRow("code 1") << phone << button
-                                << QByteArray(R"({"data":{"code":1,"msg":"验证码错误"}})") << ""
-                                << false << "验证码错误";
-        QTest::newRow("code 2") << phone << enter
-                                << QByteArray(R"({"data":{"code":2,"msg":"验证码失效"}})") << ""
-                                << false << "验证码失效";
-        QTest::newRow("no code") << phone << button << QByteArray(R"({"data":{"msg":"ok"}})") << ""
-                                 << true << "";
-        QTest::newRow("network failure") << phone << button << QByteArray() << "" << false << "";
-        QTest::newRow("another number, button") << other << button << ok << "" << false << mismatch;
-        QTest::newRow("another number, Return") << other << enter << ok << "" << false << mismatch;
-        QTest::newRow("rebound meanwhile")
-            << phone << button << ok << "rebind" << false << mismatch;
-        QTest::newRow("view gone meanwhile") << phone << button << ok << "gone" << false << "";
-        QTest::newRow("list cannot be written")
-            << phone << button << ok << "unwritable" << false << "设置保存失败，请稍后再试";
+        dataRow("code 0", phone, button, ok, "", true, "");
+        dataRow("code 1", phone, button, reply(1, "验证码错误"), "", false, "验证码错误");
+        dataRow("code 2", phone, enter, reply(2, "验证码失效"), "", false, "验证码失效");
+        dataRow("no code", phone, button, QByteArray(R"({"data":{"msg":"ok"}})"), "", true, "");
+        dataRow("network failure", phone, button, QByteArray(), "", false, "");
+        dataRow("another number, button", other, button, ok, "", false, mismatch);
+        dataRow("another number, Return", other, enter, ok, "", false, mismatch);
+        dataRow("rebound meanwhile", phone, button, ok, "rebind", false, mismatch);
+        dataRow("view gone meanwhile", phone, button, ok, "gone", false, "");
+        dataRow("list cannot be written", phone, button, ok, "unwritable", false,
+                "设置保存失败，请稍后再试");
     }
 
     void reverificationAnswer()

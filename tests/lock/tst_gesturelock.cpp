@@ -1,4 +1,5 @@
 #include "Clock.h"
+#include "DataRow.h"
 #include "PXCodeView.h"
 #include "PXColor.h"
 #include "PXGestureIDView.h"
@@ -97,20 +98,6 @@ bool drawsIn(QWidget *widget, const QColor &colour)
     return false;
 }
 
-// A table row; text columns are QString.
-QString column(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-template<typename T> T column(T value)
-{
-    return value;
-}
-template<typename... T> void row(const char *name, T... values)
-{
-    (QTest::newRow(name) << ... << column(values));
-}
-
 } // namespace
 
 class tst_GestureLock : public QObject
@@ -139,14 +126,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("password"); // the selection after the script
         QTest::addColumn<QString>("results"); // verified against 012
-        row("top row", "p0 mg01 mi1 m1 mg12 m2 r", "012", "3");
-        row("column then row", "p0 mg03 mi3 mg36 m6 mi7 m8 r", "03678", "4");
-        row("sliding back", "p0 m1 m2 m1 m0 m4 r", "0124", "4");
-        row("nothing between nodes is added", "p0 m2 r", "02", "4");
-        row("press on a selected node", "p0 m1 m2 r p1 m4 r", "01214", "34");
-        row("no node: nothing, not even a reset", "pg01 mg45 r p4 w", "4", "");
-        row("the reset takes a new stroke too", "p0 m1 m2 r p4 m5 w", "", "3");
-        row("a finger; its cancel keeps its nodes", "t3 u4 c t5 e5", "345", "4");
+        dataRow("top row", "p0 mg01 mi1 m1 mg12 m2 r", "012", "3");
+        dataRow("column then row", "p0 mg03 mi3 mg36 m6 mi7 m8 r", "03678", "4");
+        dataRow("sliding back", "p0 m1 m2 m1 m0 m4 r", "0124", "4");
+        dataRow("nothing between nodes is added", "p0 m2 r", "02", "4");
+        dataRow("press on a selected node", "p0 m1 m2 r p1 m4 r", "01214", "34");
+        dataRow("no node: nothing, not even a reset", "pg01 mg45 r p4 w", "4", "");
+        dataRow("the reset takes a new stroke too", "p0 m1 m2 r p4 m5 w", "", "3");
+        dataRow("a finger; its cancel keeps its nodes", "t3 u4 c t5 e5", "345", "4");
     }
 
     void drawing()
@@ -172,10 +159,11 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("drawings");
         QTest::addColumn<QString>("results");
         QTest::addColumn<QString>("stored");
-        row("set, mismatch, set", qint64(1), QStringList {"0125", "0124", "0125"}, "021", "0125");
-        row("set one node", qint64(1), QStringList {"4", "4"}, "01", "4");
-        row("verify", qint64(2), QStringList {"012", "0123", "01", "210"}, "3444", "012");
-        row("none: never told", qint64(0), QStringList {"0125"}, "", "012");
+        dataRow("set, mismatch, set", qint64(1), QStringList {"0125", "0124", "0125"}, "021",
+                "0125");
+        dataRow("set one node", qint64(1), QStringList {"4", "4"}, "01", "4");
+        dataRow("verify", qint64(2), QStringList {"012", "0123", "01", "210"}, "3444", "012");
+        dataRow("none: never told", qint64(0), QStringList {"0125"}, "", "012");
     }
 
     void modes()
@@ -202,15 +190,15 @@ private Q_SLOTS:
         QTest::addColumn<bool>("red");
         QTest::addColumn<int>("count"); // also stored; 0 means frozen
         const double none = qQNaN();
-        row("four wrong", none, 4, false, 0, "密码错误，还可以再输入1次", true, 1);
-        row("fifth freezes", none, 5, false, 0, "请30分钟后重试", true, 0);
-        row("a minute on", none, 5, false, 1, "请29分钟后重试", true, 0);
-        row("runs out, colour stays", none, 5, false, 30, "请绘制解锁图案", true, 5);
-        row("restart keeps one attempt", none, 4, true, 0, "请绘制解锁图案", false, 1);
-        row("restart keeps the freeze", none, 5, true, 0, "请30分钟后重试", false, 0);
-        row("10 minutes in", -600.0, 0, false, 0, "请20分钟后重试", false, 0);
-        row("clock set back an hour", 3600.0, 0, false, 0, "请30分钟后重试", false, 0);
-        row("30 minutes on: over", -1800.0, 0, false, 0, "请绘制解锁图案", false, 5);
+        dataRow("four wrong", none, 4, false, 0, "密码错误，还可以再输入1次", true, 1);
+        dataRow("fifth freezes", none, 5, false, 0, "请30分钟后重试", true, 0);
+        dataRow("a minute on", none, 5, false, 1, "请29分钟后重试", true, 0);
+        dataRow("runs out, colour stays", none, 5, false, 30, "请绘制解锁图案", true, 5);
+        dataRow("restart keeps one attempt", none, 4, true, 0, "请绘制解锁图案", false, 1);
+        dataRow("restart keeps the freeze", none, 5, true, 0, "请30分钟后重试", false, 0);
+        dataRow("10 minutes in", -600.0, 0, false, 0, "请20分钟后重试", false, 0);
+        dataRow("clock set back an hour", 3600.0, 0, false, 0, "请30分钟后重试", false, 0);
+        dataRow("30 minutes on: over", -1800.0, 0, false, 0, "请绘制解锁图案", false, 5);
     }
 
     void freeze()

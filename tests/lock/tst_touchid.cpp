@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "FprintdStandIn.h"
 #include "PXApplicationRoutes.h"
 #include "PXModalPresenter.h"
@@ -48,8 +49,7 @@ private Q_SLOTS:
     }
 
     // The status line (grey after success, else red), what the host was told,
-    // the reader stopped and released at the end, and the lock host's
-    // "切换其他账号" still there.
+    // the reader released at the end, and "切换其他账号" still there.
     void outcome_data()
     {
         QTest::addColumn<QString>("parameters"); // of the service; empty: none runs
@@ -60,26 +60,22 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("result");
         const QString stopped = QStringLiteral("在验证的TouchID的过程中被系统取消");
         const QString success = QStringLiteral("TouchID验证成功");
-        QTest::newRow("no service") << QString() << 0 << notSupported << untold;
-        QTest::newRow("no reader") << R"({"devices": 0})" << 0 << notSupported << untold;
-        QTest::newRow("no finger") << R"({"fingers": []})" << 0 << notSupported << untold;
-        QTest::newRow("match") << R"({"verify": ["verify-match"]})" << 0 << success << verified;
-        QTest::newRow("no match") << R"({"verify": ["verify-no-match"]})" << 0
-                                  << QStringLiteral("TouchID验证失败") << failed;
-        QTest::newRow("retries, then match")
-            << R"({"verify": ["verify-retry-scan", "verify-swipe-too-short", "verify-match"]})" << 0
-            << success << verified;
-        QTest::newRow("unplugged")
-            << R"({"verify": ["verify-disconnected"]})" << 0 << stopped << failed;
-        QTest::newRow("service gone") << R"({"vanish": true})" << 0 << stopped << failed;
-        QTest::newRow("reader error")
-            << R"({"verify": ["verify-unknown-error"]})" << 0 << QString() << failed;
-        QTest::newRow("prompt gone") << "{}" << -1 << stopped << failed;
-        QTest::newRow("view gone") << "{}" << -2 << QString() << untold;
-        QTest::newRow("user cancel")
-            << "{}" << int(Qt::Key_Escape) << QStringLiteral("取消TouchID验证") << failed;
-        QTest::newRow("fallback") << "{}" << int(Qt::Key_Return)
-                                  << QStringLiteral("在TouchID对话框中点击输入密码按钮") << failed;
+        const QString failure = QStringLiteral("TouchID验证失败");
+        dataRow("no service", QString(), 0, notSupported, untold);
+        dataRow("no reader", R"({"devices": 0})", 0, notSupported, untold);
+        dataRow("no finger", R"({"fingers": []})", 0, notSupported, untold);
+        dataRow("match", R"({"verify": ["verify-match"]})", 0, success, verified);
+        dataRow("no match", R"({"verify": ["verify-no-match"]})", 0, failure, failed);
+        dataRow("retries, then match",
+                R"({"verify": ["verify-retry-scan", "verify-swipe-too-short", "verify-match"]})", 0,
+                success, verified);
+        dataRow("unplugged", R"({"verify": ["verify-disconnected"]})", 0, stopped, failed);
+        dataRow("service gone", R"({"vanish": true})", 0, stopped, failed);
+        dataRow("reader error", R"({"verify": ["verify-unknown-error"]})", 0, QString(), failed);
+        dataRow("prompt gone", "{}", -1, stopped, failed);
+        dataRow("view gone", "{}", -2, QString(), untold);
+        dataRow("user cancel", "{}", int(Qt::Key_Escape), "取消TouchID验证", failed);
+        dataRow("fallback", "{}", int(Qt::Key_Return), "在TouchID对话框中点击输入密码按钮", failed);
     }
 
     void outcome()

@@ -21,9 +21,8 @@ using namespace KeychainKey;
 namespace {
 constexpr int itemCount = 4;
 
-// Runs statements on the raw file, outside Keychain, so a problem cannot be
-// hidden by the store's own recovery. Answers the first column of the first
-// row, or the error message.
+// SQL on the raw file, past the store's own recovery: the first value of the
+// first row, or the error message.
 QString raw(const QString &path, const char *sql)
 {
     sqlite3 *db = nullptr;
@@ -76,6 +75,7 @@ QByteArray runAndKill(const QString &folder, QRandomGenerator &random, bool wait
         child.waitForReadyRead(int(ready.remainingTime()));
         output += child.readAllStandardOutput();
     }
+
     // Keep draining while waiting, so the child never blocks on a full pipe
     // and the kill lands in its work rather than in a write to us.
     QDeadlineTimer delay(int(random.bounded(0, waitForLoop ? 25 : 60)));
@@ -83,6 +83,7 @@ QByteArray runAndKill(const QString &folder, QRandomGenerator &random, bool wait
         child.waitForReadyRead(int(delay.remainingTime()));
         output += child.readAllStandardOutput();
     }
+
     child.kill();
     child.waitForFinished(10000);
     return output + child.readAllStandardOutput();
@@ -99,12 +100,6 @@ void keyring(const char *action)
     QCOMPARE(QProcess::execute(QStringLiteral(KELVO_SYSTEM_PYTHON),
                                {QStringLiteral(KELVO_KEYRING_SESSION), QLatin1String(action)}),
              0);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Looks the item up while every file descriptor of the process is taken.
@@ -126,9 +121,8 @@ int lookupWithoutDescriptors(Keychain &keychain, const QVariantMap &request)
     return status;
 }
 
-// Looks the item up as a user who may read the folder but not write the
-// file: root passes every permission check, so it drops to "nobody" in a
-// child process.
+// Looks the item up unable to write the file; root passes every permission
+// check, so it drops to "nobody" in a child.
 int lookupWithReadOnlyFile(Keychain &keychain, const QString &folder, const QVariantMap &request)
 {
     const QString file = folder + QStringLiteral("/keychain.sqlite");
@@ -138,6 +132,7 @@ int lookupWithReadOnlyFile(Keychain &keychain, const QString &folder, const QVar
         QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
         return status;
     }
+
     constexpr uid_t nobody = 65534;
     QFile::setPermissions(QFileInfo(folder).path(),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
@@ -150,6 +145,7 @@ int lookupWithReadOnlyFile(Keychain &keychain, const QString &folder, const QVar
             && QFile::setPermissions(file, QFile::ReadOwner);
         _exit(dropped && keychain.copyMatching(request) == KeychainStatus::NotAvailable ? 0 : 2);
     }
+
     int wstatus = 0;
     ::waitpid(child, &wstatus, 0);
     QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
@@ -171,286 +167,269 @@ class tst_Keychain : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init();
-    void filesArePrivate();
-    void everyKillLeavesOldOrNewValues_data();
-    void everyKillLeavesOldOrNewValues();
-    void sealedValues_data();
-    void sealedValues();
-    void damagedFilesMovedAside_data();
-    void damagedFilesMovedAside();
-    void openFailuresKeepTheStore_data();
-    void openFailuresKeepTheStore();
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_folder = m_dir->path() + QStringLiteral("/Keychain");
+        m_file = m_folder + QStringLiteral("/keychain.sqlite");
+    }
+
+    void filesArePrivate()
+    {
+        // A folder left open by an earlier run is tightened, and a permissive
+        // umask does not leak into the files.
+        QVERIFY(QDir().mkpath(m_folder));
+        QFile::setPermissions(m_folder,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                  | QFile::ReadOther | QFile::ExeOther);
+        const mode_t oldMask = ::umask(0);
+        Keychain keychain(m_folder);
+        QCOMPARE(
+            keychain.addItem(query({{Account, QStringLiteral("a")}, {ValueData, QByteArray("d")}})),
+            KeychainStatus::Success);
+        ::umask(oldMask);
+        QCOMPARE(fileMode(m_folder), 0700);
+        for (const char *suffix : {"", "-wal", "-shm"})
+            QCOMPARE(fileMode(keychain.filePath() + QLatin1String(suffix)), 0600);
+    }
+
+    void everyKillLeavesOldOrNewValues_data()
+    {
+        QTest::addColumn<bool>("sealing");
+        QTest::newRow("saving") << false;
+        // Each round a child without a session bus fills a fresh store with plain
+        // items; the next child, with a keyring, seals them as it starts.
+        QTest::newRow("sealing plain items at the first start with a keyring") << true;
+    }
+
+    void everyKillLeavesOldOrNewValues()
+    {
+        QFETCH(bool, sealing);
+        if (sealing && !inKeyringSession())
+            QSKIP("needs keyring_session.py");
+        const QString &folder = m_folder, &file = m_file;
+        bool fixed = false;
+        const int kills = qEnvironmentVariableIntValue("KELVO_CRASH_KILLS", &fixed);
+        const quint32 fixedSeed = quint32(qEnvironmentVariableIntValue("KELVO_CRASH_SEED"));
+        const quint32 seed = fixedSeed ? fixedSeed : QRandomGenerator::global()->generate();
+        QRandomGenerator random(seed);
+        // Per item, the last committed generation and the one being written (-1: none).
+        qint64 committed[itemCount] = {-1, -1, -1, -1};
+        qint64 pending[itemCount] = {-1, -1, -1, -1};
+        int commits = 0;
+        int midWrite = 0;
+        QProcessEnvironment noBus = QProcessEnvironment::systemEnvironment();
+        noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                     QStringLiteral("unix:path=/nonexistent"));
+        for (int round = 0; round < (fixed && kills > 0 ? kills : sealing ? 40 : 200); ++round) {
+            const QString where = QStringLiteral("kill %1, seed %2").arg(round).arg(seed);
+            QByteArray output;
+            if (sealing) {
+                QVERIFY(QDir(folder).removeRecursively());
+                std::fill(committed, committed + itemCount, -1);
+                output = runAndKill(folder, random, true, noBus);
+                QVERIFY2(
+                    raw(file, "SELECT count(*) FROM items WHERE nonce IS NULL AND data NOT NULL")
+                            .toInt()
+                        > 0,
+                    qPrintable(where));
+            }
+            output += runAndKill(folder, random, round % 5 != 0 && !sealing);
+            for (const QByteArray &line : output.split('\n')) {
+                const QList<QByteArray> parts = line.split(' ');
+                const int item = parts.value(1).toInt();
+                if (parts.size() != 3 || parts[0] == "R" || item < 0 || item >= itemCount)
+                    continue;
+                pending[item] = parts[0] == "B" ? parts[2].toLongLong() : -1;
+                if (parts[0] == "C") {
+                    committed[item] = parts[2].toLongLong();
+                    ++commits;
+                }
+            }
+            for (int item = 0; item < itemCount; ++item)
+                midWrite += pending[item] >= 0 ? 1 : 0;
+            if (!QFileInfo::exists(file)) {
+                for (int item = 0; item < itemCount; ++item)
+                    QVERIFY2(committed[item] == -1, qPrintable(where));
+                continue;
+            }
+            QVERIFY2(raw(file, "PRAGMA integrity_check") == QLatin1String("ok"), qPrintable(where));
+            QVERIFY2(movedAside(folder).isEmpty(), qPrintable(where));
+
+            Keychain keychain(folder);
+            for (int item = 0; item < itemCount; ++item) {
+                QVariant found;
+                const int status
+                    = keychain.copyMatching(query({{Account, KeychainCrashValues::account(item)},
+                                                   {ReturnAttributes, true},
+                                                   {ReturnData, true}}),
+                                            &found);
+                QVERIFY2(status == KeychainStatus::Success
+                             || status == KeychainStatus::ItemNotFound,
+                         qPrintable(where));
+                const QVariantMap map = found.toMap();
+                const qint64 generation
+                    = KeychainCrashValues::generationOf(map.value(Generic).toByteArray(), item);
+                const QString what
+                    = where + QStringLiteral(", item %1 at %2").arg(item).arg(generation);
+                QVERIFY2(generation == committed[item] || generation == pending[item],
+                         qPrintable(what));
+                if (generation >= 0)
+                    QVERIFY2(map.value(ValueData).toByteArray()
+                                 == KeychainCrashValues::data(item, generation),
+                             qPrintable(what));
+                committed[item] = generation;
+                pending[item] = -1;
+            }
+            if (sealing)
+                QVERIFY2(raw(file, "SELECT count(*) FROM items WHERE nonce IS NULL") == "0",
+                         qPrintable(where));
+        }
+        qInfo("%d committed saves, %d kills during a write, seed %u", commits, midWrite, seed);
+        QVERIFY(commits > 0);
+        QVERIFY(midWrite > 0);
+    }
+
+    void sealedValues_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("round trip, no plain bytes in the file") << QStringLiteral("trip");
+        QTest::newRow("value data copied to another row") << QStringLiteral("copied");
+        QTest::newRow("keyring locked, then unlocked") << QStringLiteral("locked");
+        QTest::newRow("key deleted from the keyring") << QStringLiteral("forgotten");
+    }
+
+    void sealedValues()
+    {
+        QFETCH(QString, situation);
+        if (!inKeyringSession())
+            QSKIP("needs keyring_session.py");
+        const QString &folder = m_folder, &file = m_file;
+        const QString a = QStringLiteral("a");
+        const QByteArray secret = QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        const QVariantMap other
+            = query({{Account, QStringLiteral("b")}, {ValueData, QByteArray("b")}});
+        {
+            Keychain keychain(folder);
+            QCOMPARE(keychain.addItem(query({{Account, a}, {ValueData, secret}})), 0);
+            QCOMPARE(keychain.addItem(other), 0);
+        }
+        Keychain keychain(folder);
+        const QVariantMap lookup = query({{Account, a}, {ReturnData, true}});
+        if (situation == QLatin1String("trip")) {
+            QCOMPARE(dataOf(keychain, a), secret);
+            QCOMPARE(keychain.updateItems(query({{Account, a}}), {{Account, QStringLiteral("a2")}}),
+                     0);
+            QCOMPARE(dataOf(keychain, QStringLiteral("a2")), secret);
+            QVERIFY(!QByteArray(fileBytes(file) + fileBytes(file + QStringLiteral("-wal")))
+                         .contains(secret));
+        } else if (situation == QLatin1String("copied")) {
+            raw(file,
+                "UPDATE items SET (data, nonce) = (SELECT data, nonce FROM items WHERE"
+                " account = 'b') WHERE account = 'a'");
+            QCOMPARE(keychain.copyMatching(lookup), int(KeychainStatus::Decode));
+            QCOMPARE(dataOf(keychain, QStringLiteral("b")), QByteArray("b"));
+        } else if (situation == QLatin1String("locked")) {
+            keyring("lock");
+            const QByteArray before = fileBytes(file);
+            QCOMPARE(keychain.copyMatching(lookup), int(KeychainStatus::InteractionNotAllowed));
+            QCOMPARE(keychain.deleteItems(lookup), int(KeychainStatus::InteractionNotAllowed));
+            QCOMPARE(fileBytes(file), before);
+            keyring("unlock");
+            QCOMPARE(dataOf(keychain, a), secret);
+        } else {
+            keyring("forget-key");
+            QCOMPARE(keychain.copyMatching(lookup), int(KeychainStatus::NotAvailable));
+            QCOMPARE(keychain.addItem(other), int(KeychainStatus::NotAvailable));
+            QCOMPARE(raw(file, "SELECT count(*) FROM items WHERE nonce NOT NULL"),
+                     QStringLiteral("2"));
+        }
+    }
+
+    void damagedFilesMovedAside_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("not a database at all") << QStringLiteral("text");
+        QTest::newRow("garbage over a data page") << QStringLiteral("page");
+        QTest::newRow("another program's database") << QStringLiteral("foreign");
+        QTest::newRow("newer schema version") << QStringLiteral("version");
+    }
+
+    void damagedFilesMovedAside()
+    {
+        QFETCH(QString, damage);
+        const QString &folder = m_folder, &file = m_file;
+        if (damage == QLatin1String("page") || damage == QLatin1String("version")) {
+            Keychain keychain(folder);
+            for (int item = 0; item < 40; ++item)
+                QCOMPARE(keychain.addItem(query({{Account, KeychainCrashValues::account(item)},
+                                                 {ValueData, KeychainCrashValues::data(item, 1)}})),
+                         KeychainStatus::Success);
+        }
+        QVERIFY(QDir().mkpath(folder));
+        QFile rawFile(file);
+        QVERIFY(rawFile.open(QIODevice::ReadWrite));
+        if (damage == QLatin1String("text")) {
+            rawFile.write(QByteArray("this is not a keychain\n").repeated(200));
+        } else if (damage == QLatin1String("page")) {
+            QVERIFY(rawFile.size() > 3 * 4096);
+            rawFile.seek(2 * 4096);
+            rawFile.write(QByteArray(4096, '\x5a'));
+        } else {
+            QCOMPARE(raw(file,
+                         damage == QLatin1String("version")
+                             ? "PRAGMA user_version = 3"
+                             : "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('x')"),
+                     QString());
+        }
+        rawFile.close();
+        const QByteArray damaged = fileBytes(file);
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("unreadable")));
+        Keychain keychain(folder);
+        QCOMPARE(keychain.addItem(
+                     query({{Account, QStringLiteral("new")}, {ValueData, QByteArray("fresh")}})),
+                 KeychainStatus::Success);
+        QCOMPARE(dataOf(keychain, QStringLiteral("new")), QByteArray("fresh"));
+
+        const QStringList aside = movedAside(folder);
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(fileBytes(folder + QLatin1Char('/') + aside.first()), damaged);
+    }
+
+    void openFailuresKeepTheStore_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("no file descriptors left") << false;
+        QTest::newRow("read-only file") << true;
+    }
+
+    // Failing to open is not damage: the call fails, the file and the bound
+    // account stay, and the next call finds the item again.
+    void openFailuresKeepTheStore()
+    {
+        QFETCH(bool, readOnly);
+        const QString &folder = m_folder;
+        const QString account = QStringLiteral("bound");
+        QCOMPARE(
+            Keychain(folder).addItem(query({{Account, account}, {ValueData, QByteArray("key")}})),
+            KeychainStatus::Success);
+        const QVariantMap request = query({{Account, account}, {ReturnData, true}});
+
+        Keychain keychain(folder);
+        const int status = readOnly ? lookupWithReadOnlyFile(keychain, folder, request)
+                                    : lookupWithoutDescriptors(keychain, request);
+        QCOMPARE(status, int(KeychainStatus::NotAvailable));
+        QVERIFY(movedAside(folder).isEmpty());
+        QCOMPARE(dataOf(keychain, account), QByteArray("key"));
+    }
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Keychain> m_keychain;
-    QString folder() const { return m_dir->path() + QStringLiteral("/Keychain"); }
+    QString m_folder;
+    QString m_file;
 };
-
-void tst_Keychain::init()
-{
-    m_keychain.reset();
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    m_keychain = std::make_unique<Keychain>(folder());
-}
-
-void tst_Keychain::filesArePrivate()
-{
-    // A folder left open by an earlier run is tightened, and a permissive
-    // umask does not leak into the files.
-    QVERIFY(QDir().mkpath(folder()));
-    QFile::setPermissions(folder(),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-                              | QFile::ExeOther);
-    const mode_t oldMask = ::umask(0);
-    m_keychain = std::make_unique<Keychain>(folder());
-    QCOMPARE(
-        m_keychain->addItem(query({{Account, QStringLiteral("a")}, {ValueData, QByteArray("d")}})),
-        KeychainStatus::Success);
-    ::umask(oldMask);
-
-    QCOMPARE(fileMode(folder()), 0700);
-    for (const char *suffix : {"", "-wal", "-shm"})
-        QCOMPARE(fileMode(m_keychain->filePath() + QLatin1String(suffix)), 0600);
-}
-
-void tst_Keychain::everyKillLeavesOldOrNewValues_data()
-{
-    QTest::addColumn<bool>("sealing");
-    QTest::newRow("saving") << false;
-    // Each round a child without a session bus fills a fresh store with plain
-    // items; the next child, with a keyring, seals them as it starts.
-    QTest::newRow("sealing plain items at the first start with a keyring") << true;
-}
-
-void tst_Keychain::everyKillLeavesOldOrNewValues()
-{
-    QFETCH(bool, sealing);
-    if (sealing && !inKeyringSession())
-        QSKIP("needs keyring_session.py");
-    QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/Keychain");
-    const QString file = folder + QStringLiteral("/keychain.sqlite");
-    bool fixed = false;
-    const int kills = qEnvironmentVariableIntValue("KELVO_CRASH_KILLS", &fixed);
-    const quint32 fixedSeed = quint32(qEnvironmentVariableIntValue("KELVO_CRASH_SEED"));
-    const quint32 seed = fixedSeed ? fixedSeed : QRandomGenerator::global()->generate();
-    QRandomGenerator random(seed);
-    // Per item, the last committed generation and the one being written (-1: none).
-    qint64 committed[itemCount] = {-1, -1, -1, -1};
-    qint64 pending[itemCount] = {-1, -1, -1, -1};
-    int commits = 0;
-    int midWrite = 0;
-    QProcessEnvironment noBus = QProcessEnvironment::systemEnvironment();
-    noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                 QStringLiteral("unix:path=/nonexistent"));
-    for (int round = 0; round < (fixed && kills > 0 ? kills : sealing ? 40 : 200); ++round) {
-        const QString where = QStringLiteral("kill %1, seed %2").arg(round).arg(seed);
-        QByteArray output;
-        if (sealing) {
-            QVERIFY(QDir(folder).removeRecursively());
-            std::fill(committed, committed + itemCount, -1);
-            output = runAndKill(folder, random, true, noBus);
-            QVERIFY2(raw(file, "SELECT count(*) FROM items WHERE nonce IS NULL AND data NOT NULL")
-                             .toInt()
-                         > 0,
-                     qPrintable(where));
-        }
-        output += runAndKill(folder, random, round % 5 != 0 && !sealing);
-        for (const QByteArray &line : output.split('\n')) {
-            const QList<QByteArray> parts = line.split(' ');
-            const int item = parts.value(1).toInt();
-            if (parts.size() != 3 || parts[0] == "R" || item < 0 || item >= itemCount)
-                continue;
-            pending[item] = parts[0] == "B" ? parts[2].toLongLong() : -1;
-            if (parts[0] == "C") {
-                committed[item] = parts[2].toLongLong();
-                ++commits;
-            }
-        }
-        for (int item = 0; item < itemCount; ++item)
-            midWrite += pending[item] >= 0 ? 1 : 0;
-        if (!QFileInfo::exists(file)) {
-            for (int item = 0; item < itemCount; ++item)
-                QVERIFY2(committed[item] == -1, qPrintable(where));
-            continue;
-        }
-        QVERIFY2(raw(file, "PRAGMA integrity_check") == QLatin1String("ok"), qPrintable(where));
-        QVERIFY2(movedAside(folder).isEmpty(), qPrintable(where));
-
-        Keychain keychain(folder);
-        for (int item = 0; item < itemCount; ++item) {
-            QVariant found;
-            const int status
-                = keychain.copyMatching(query({{Account, KeychainCrashValues::account(item)},
-                                               {ReturnAttributes, true},
-                                               {ReturnData, true}}),
-                                        &found);
-            QVERIFY2(status == KeychainStatus::Success || status == KeychainStatus::ItemNotFound,
-                     qPrintable(where));
-            const QVariantMap map = found.toMap();
-            const qint64 generation
-                = KeychainCrashValues::generationOf(map.value(Generic).toByteArray(), item);
-            const QString what
-                = where + QStringLiteral(", item %1 at %2").arg(item).arg(generation);
-            QVERIFY2(generation == committed[item] || generation == pending[item],
-                     qPrintable(what));
-            if (generation >= 0)
-                QVERIFY2(map.value(ValueData).toByteArray()
-                             == KeychainCrashValues::data(item, generation),
-                         qPrintable(what));
-            committed[item] = generation;
-            pending[item] = -1;
-        }
-        if (sealing)
-            QVERIFY2(raw(file, "SELECT count(*) FROM items WHERE nonce IS NULL") == "0",
-                     qPrintable(where));
-    }
-    qInfo("%d committed saves, %d kills during a write, seed %u", commits, midWrite, seed);
-    QVERIFY(commits > 0);
-    QVERIFY(midWrite > 0);
-}
-
-void tst_Keychain::sealedValues_data()
-{
-    QTest::addColumn<QString>("situation");
-    QTest::newRow("round trip, no plain bytes in the file") << QStringLiteral("trip");
-    QTest::newRow("value data copied to another row") << QStringLiteral("copied");
-    QTest::newRow("keyring locked, then unlocked") << QStringLiteral("locked");
-    QTest::newRow("key deleted from the keyring") << QStringLiteral("forgotten");
-}
-
-void tst_Keychain::sealedValues()
-{
-    QFETCH(QString, situation);
-    if (!inKeyringSession())
-        QSKIP("needs keyring_session.py");
-    QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/Keychain");
-    const QString file = folder + QStringLiteral("/keychain.sqlite");
-    const QString a = QStringLiteral("a");
-    const QByteArray secret = QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-    const QVariantMap other = query({{Account, QStringLiteral("b")}, {ValueData, QByteArray("b")}});
-    {
-        Keychain keychain(folder);
-        QCOMPARE(keychain.addItem(query({{Account, a}, {ValueData, secret}})), 0);
-        QCOMPARE(keychain.addItem(other), 0);
-    }
-    Keychain keychain(folder);
-    const QVariantMap lookup = query({{Account, a}, {ReturnData, true}});
-    if (situation == QLatin1String("trip")) {
-        QCOMPARE(dataOf(keychain, a), secret);
-        QCOMPARE(keychain.updateItems(query({{Account, a}}), {{Account, QStringLiteral("a2")}}), 0);
-        QCOMPARE(dataOf(keychain, QStringLiteral("a2")), secret);
-        QVERIFY(!QByteArray(fileBytes(file) + fileBytes(file + QStringLiteral("-wal")))
-                     .contains(secret));
-    } else if (situation == QLatin1String("copied")) {
-        raw(file,
-            "UPDATE items SET (data, nonce) = (SELECT data, nonce FROM items WHERE"
-            " account = 'b') WHERE account = 'a'");
-        QCOMPARE(keychain.copyMatching(lookup), int(KeychainStatus::Decode));
-        QCOMPARE(dataOf(keychain, QStringLiteral("b")), QByteArray("b"));
-    } else if (situation == QLatin1String("locked")) {
-        keyring("lock");
-        const QByteArray before = fileBytes(file);
-        QCOMPARE(keychain.copyMatching(lookup), int(KeychainStatus::InteractionNotAllowed));
-        QCOMPARE(keychain.deleteItems(lookup), int(KeychainStatus::InteractionNotAllowed));
-        QCOMPARE(fileBytes(file), before);
-        keyring("unlock");
-        QCOMPARE(dataOf(keychain, a), secret);
-    } else {
-        keyring("forget-key");
-        QCOMPARE(keychain.copyMatching(lookup), int(KeychainStatus::NotAvailable));
-        QCOMPARE(keychain.addItem(other), int(KeychainStatus::NotAvailable));
-        QCOMPARE(raw(file, "SELECT count(*) FROM items WHERE nonce NOT NULL"), QStringLiteral("2"));
-    }
-}
-
-void tst_Keychain::damagedFilesMovedAside_data()
-{
-    QTest::addColumn<QString>("damage");
-    QTest::newRow("not a database at all") << QStringLiteral("text");
-    QTest::newRow("garbage over a data page") << QStringLiteral("page");
-    QTest::newRow("another program's database") << QStringLiteral("foreign");
-    QTest::newRow("newer schema version") << QStringLiteral("version");
-}
-
-void tst_Keychain::damagedFilesMovedAside()
-{
-    QFETCH(QString, damage);
-    QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/Keychain");
-    const QString file = folder + QStringLiteral("/keychain.sqlite");
-    if (damage == QLatin1String("page") || damage == QLatin1String("version")) {
-        Keychain keychain(folder);
-        for (int item = 0; item < 40; ++item)
-            QCOMPARE(keychain.addItem(query({{Account, KeychainCrashValues::account(item)},
-                                             {ValueData, KeychainCrashValues::data(item, 1)}})),
-                     KeychainStatus::Success);
-    }
-    QVERIFY(QDir().mkpath(folder));
-    QFile rawFile(file);
-    QVERIFY(rawFile.open(QIODevice::ReadWrite));
-    if (damage == QLatin1String("text")) {
-        rawFile.write(QByteArray("this is not a keychain\n").repeated(200));
-    } else if (damage == QLatin1String("page")) {
-        QVERIFY(rawFile.size() > 3 * 4096);
-        rawFile.seek(2 * 4096);
-        rawFile.write(QByteArray(4096, '\x5a'));
-    } else {
-        QCOMPARE(raw(file,
-                     damage == QLatin1String("version")
-                         ? "PRAGMA user_version = 3"
-                         : "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('x')"),
-                 QString());
-    }
-    rawFile.close();
-    QVERIFY(rawFile.open(QIODevice::ReadOnly));
-    const QByteArray damaged = rawFile.readAll();
-    rawFile.close();
-
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("unreadable")));
-    Keychain keychain(folder);
-    QCOMPARE(keychain.addItem(
-                 query({{Account, QStringLiteral("new")}, {ValueData, QByteArray("fresh")}})),
-             KeychainStatus::Success);
-    QCOMPARE(dataOf(keychain, QStringLiteral("new")), QByteArray("fresh"));
-
-    const QStringList aside = movedAside(folder);
-    QCOMPARE(aside.size(), 1);
-    QFile kept(folder + QLatin1Char('/') + aside.first());
-    QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), damaged);
-}
-
-void tst_Keychain::openFailuresKeepTheStore_data()
-{
-    QTest::addColumn<bool>("readOnly");
-    QTest::newRow("no file descriptors left") << false;
-    QTest::newRow("read-only file") << true;
-}
-
-// Failing to open is not damage: the call fails, the file and the bound
-// account stay, and the next call finds the item again.
-void tst_Keychain::openFailuresKeepTheStore()
-{
-    QFETCH(bool, readOnly);
-    QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/Keychain");
-    const QString account = QStringLiteral("bound");
-    QCOMPARE(Keychain(folder).addItem(query({{Account, account}, {ValueData, QByteArray("key")}})),
-             KeychainStatus::Success);
-    const QVariantMap request = query({{Account, account}, {ReturnData, true}});
-
-    Keychain keychain(folder);
-    const int status = readOnly ? lookupWithReadOnlyFile(keychain, folder, request)
-                                : lookupWithoutDescriptors(keychain, request);
-    QCOMPARE(status, int(KeychainStatus::NotAvailable));
-    QVERIFY(movedAside(folder).isEmpty());
-    QCOMPARE(dataOf(keychain, account), QByteArray("key"));
-}
 
 QTEST_GUILESS_MAIN(tst_Keychain)
 #include "tst_keychain.moc"

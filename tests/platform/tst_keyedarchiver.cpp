@@ -43,103 +43,97 @@ class tst_KeyedArchiver : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void roundTrip_data();
-    void roundTrip();
-    void refusesWhatIsNotOurs_data();
-    void refusesWhatIsNotOurs();
-    void readableByPlistutil();
-    void fileIsPrivateAndAtomic();
-};
-
-void tst_KeyedArchiver::roundTrip_data()
-{
-    QTest::addColumn<QList<ArchivedObject>>("objects");
-    QTest::newRow("nil key, negative type")
-        << QList<ArchivedObject> {record(QString(), true, qint32(-7))};
-    QTest::newRow("extreme type") << QList<ArchivedObject> {
-        record(QStringLiteral("a"), false, qint32(std::numeric_limits<qint32>::min())),
-        record(QStringLiteral("b"), false, qint32(std::numeric_limits<qint32>::max()))};
-}
-
-void tst_KeyedArchiver::roundTrip()
-{
-    QFETCH(QList<ArchivedObject>, objects);
-    const QByteArray data = KeyedArchiver::archivedDataWithRootList(objects);
-    QVERIFY(data.startsWith("bplist00"));
-    const auto back = KeyedUnarchiver::unarchiveRootList(data, loginClass);
-    QVERIFY(back.has_value());
-    QCOMPARE(back->size(), objects.size());
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        QCOMPARE(back->at(i).className, loginClass);
-        QCOMPARE(back->at(i).values, objects.at(i).values);
+    void roundTrip_data()
+    {
+        QTest::addColumn<QList<ArchivedObject>>("objects");
+        QTest::newRow("nil key, negative type")
+            << QList<ArchivedObject> {record(QString(), true, qint32(-7))};
+        QTest::newRow("extreme type") << QList<ArchivedObject> {
+            record(QStringLiteral("a"), false, qint32(std::numeric_limits<qint32>::min())),
+            record(QStringLiteral("b"), false, qint32(std::numeric_limits<qint32>::max()))};
     }
-}
 
-void tst_KeyedArchiver::refusesWhatIsNotOurs_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    const QByteArray good = KeyedArchiver::archivedDataWithRootList(sampleList());
-    const QByteArray nulString = KeyedArchiver::archivedDataWithRootList(
-        {record(QStringLiteral("ABCDEFGHIJKLMNOP"), false, qint32(1))});
-    const QByteArray foreign = KeyedArchiver::archivedDataWithRootList(
-        {ArchivedObject {QStringLiteral("Other"), {}, {}}});
+    void roundTrip()
+    {
+        QFETCH(QList<ArchivedObject>, objects);
+        const QByteArray data = KeyedArchiver::archivedDataWithRootList(objects);
+        QVERIFY(data.startsWith("bplist00"));
+        const auto back = KeyedUnarchiver::unarchiveRootList(data, loginClass);
+        QVERIFY(back.has_value());
+        QCOMPARE(back->size(), objects.size());
+        for (qsizetype i = 0; i < objects.size(); ++i) {
+            QCOMPARE(back->at(i).className, loginClass);
+            QCOMPARE(back->at(i).values, objects.at(i).values);
+        }
+    }
 
-    QTest::newRow("empty") << QByteArray();
-    QTest::newRow("truncated") << good.left(good.size() / 2);
-    QTest::newRow("xml plist") << QByteArray("<?xml version=\"1.0\"?><plist><array/></plist>");
-    QTest::newRow("other archiver") << replaceOnce(good, "NSKeyedArchiver", "NSKeyedArchivez");
-    QTest::newRow("root not a list") << replaceOnce(good, "NSMutableArray", "NSMutableDicti");
-    QTest::newRow("other class") << foreign;
-    QTest::newRow("string with NUL")
-        << replaceOnce(nulString, "ABCDEFGHIJKLMNOP", QByteArray("ABCDEFG\0IJKLMNOP", 16));
-    QTest::newRow("over the size cap")
-        << QByteArray("bplist00") + QByteArray(KeyedUnarchiver::maximumArchiveSize, 'x');
-}
+    void refusesWhatIsNotOurs_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        const QByteArray good = KeyedArchiver::archivedDataWithRootList(sampleList());
+        const QByteArray nulString = KeyedArchiver::archivedDataWithRootList(
+            {record(QStringLiteral("ABCDEFGHIJKLMNOP"), false, qint32(1))});
+        const QByteArray foreign = KeyedArchiver::archivedDataWithRootList(
+            {ArchivedObject {QStringLiteral("Other"), {}, {}}});
 
-void tst_KeyedArchiver::refusesWhatIsNotOurs()
-{
-    QFETCH(QByteArray, data);
-    QVERIFY(!KeyedUnarchiver::unarchiveRootList(data, loginClass).has_value());
-}
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("truncated") << good.left(good.size() / 2);
+        QTest::newRow("xml plist") << QByteArray("<?xml version=\"1.0\"?><plist><array/></plist>");
+        QTest::newRow("other archiver") << replaceOnce(good, "NSKeyedArchiver", "NSKeyedArchivez");
+        QTest::newRow("root not a list") << replaceOnce(good, "NSMutableArray", "NSMutableDicti");
+        QTest::newRow("other class") << foreign;
+        QTest::newRow("string with NUL")
+            << replaceOnce(nulString, "ABCDEFGHIJKLMNOP", QByteArray("ABCDEFG\0IJKLMNOP", 16));
+        QTest::newRow("over the size cap")
+            << QByteArray("bplist00") + QByteArray(KeyedUnarchiver::maximumArchiveSize, 'x');
+    }
 
-void tst_KeyedArchiver::readableByPlistutil()
-{
-    const QString plistutil = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
-    QVERIFY2(!plistutil.isEmpty(),
-             "plistutil is missing: scripts/bootstrap installs libplist-utils");
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("loginType.plist"));
-    QVERIFY(KeyedArchiver::archiveRootList(sampleList(), path));
+    void refusesWhatIsNotOurs()
+    {
+        QFETCH(QByteArray, data);
+        QVERIFY(!KeyedUnarchiver::unarchiveRootList(data, loginClass).has_value());
+    }
 
-    QProcess tool;
-    tool.start(plistutil, {QStringLiteral("-i"), path});
-    QVERIFY(tool.waitForFinished(10000));
-    QCOMPARE(tool.exitCode(), 0);
-    const QString flat = QString::fromUtf8(tool.readAllStandardOutput())
-                             .remove(QRegularExpression(QStringLiteral("\\s")));
-    for (const char *fragment :
-         {"<key>$archiver</key><string>NSKeyedArchiver</string>",
-          "<key>$version</key><integer>100000</integer>",
-          "<key>root</key><dict><key>CF$UID</key><integer>1</integer></dict>",
-          "<string>$null</string>", "<string>指纹密码</string>", "<string>手势密码</string>",
-          "<key>value</key><false/>", "<key>value</key><true/>",
-          "<key>type</key><integer>1</integer>", "<key>type</key><integer>2</integer>",
-          "<key>$classname</key><string>PXLoginModel</string>",
-          "<key>$classname</key><string>NSMutableArray</string>", "<key>NS.objects</key><array>"})
-        QVERIFY2(flat.contains(QString::fromUtf8(fragment)), fragment);
-}
+    void readableByPlistutil()
+    {
+        const QString plistutil = QStandardPaths::findExecutable(QStringLiteral("plistutil"));
+        QVERIFY2(!plistutil.isEmpty(),
+                 "plistutil is missing: scripts/bootstrap installs libplist-utils");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("loginType.plist"));
+        QVERIFY(KeyedArchiver::archiveRootList(sampleList(), path));
 
-void tst_KeyedArchiver::fileIsPrivateAndAtomic()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("a.plist"));
-    QVERIFY(KeyedArchiver::archiveRootList(sampleList(), path));
-    QCOMPARE(fileMode(path), 0600);
-    QVERIFY(KeyedArchiver::archiveRootList({}, path));
-    const auto back = KeyedUnarchiver::unarchiveRootListFromFile(path, loginClass);
-    QVERIFY(back && back->isEmpty());
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList {QStringLiteral("a.plist")});
-}
+        QProcess tool;
+        tool.start(plistutil, {QStringLiteral("-i"), path});
+        QVERIFY(tool.waitForFinished(10000));
+        QCOMPARE(tool.exitCode(), 0);
+        const QString flat = QString::fromUtf8(tool.readAllStandardOutput())
+                                 .remove(QRegularExpression(QStringLiteral("\\s")));
+        for (const char *fragment :
+             {"<key>$archiver</key><string>NSKeyedArchiver</string>",
+              "<key>$version</key><integer>100000</integer>",
+              "<key>root</key><dict><key>CF$UID</key><integer>1</integer></dict>",
+              "<string>$null</string>", "<string>指纹密码</string>", "<string>手势密码</string>",
+              "<key>value</key><false/>", "<key>value</key><true/>",
+              "<key>type</key><integer>1</integer>", "<key>type</key><integer>2</integer>",
+              "<key>$classname</key><string>PXLoginModel</string>",
+              "<key>$classname</key><string>NSMutableArray</string>",
+              "<key>NS.objects</key><array>"})
+            QVERIFY2(flat.contains(QString::fromUtf8(fragment)), fragment);
+    }
+
+    void fileIsPrivateAndAtomic()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.plist"));
+        QVERIFY(KeyedArchiver::archiveRootList(sampleList(), path));
+        QCOMPARE(fileMode(path), 0600);
+        QVERIFY(KeyedArchiver::archiveRootList({}, path));
+        const auto back = KeyedUnarchiver::unarchiveRootListFromFile(path, loginClass);
+        QVERIFY(back && back->isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList {QStringLiteral("a.plist")});
+    }
+};
 
 QTEST_APPLESS_MAIN(tst_KeyedArchiver)
 #include "tst_keyedarchiver.moc"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 #include <sys/stat.h>
 
@@ -11,4 +12,11 @@ inline int fileMode(const QString &path)
     if (::stat(path.toLocal8Bit().constData(), &st) != 0)
         return -1;
     return int(st.st_mode & 07777);
+}
+
+// A file's bytes, empty when it cannot be read.
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
