@@ -242,6 +242,10 @@ private Q_SLOTS:
                 if (parts.size() != 3 || parts[0] == "R" || item < 0 || item >= itemCount)
                     continue;
                 pending[item] = parts[0] == "B" ? parts[2].toLongLong() : -1;
+                // A child writes generation g only over g - 1: what the child
+                // before it may have committed unseen, just before its kill.
+                if (parts[0] == "B")
+                    committed[item] = std::max(committed[item], pending[item] - 1);
                 if (parts[0] == "C") {
                     committed[item] = parts[2].toLongLong();
                     ++commits;
