@@ -36,6 +36,15 @@ private Q_SLOTS:
         center.postNotification(QStringLiteral("N"));
         QCOMPARE(secondCalls, 0);
         QCOMPARE(center.observerCount(), 1);
+        // A row hears its own account only, and nothing once it has left.
+        int sender = 0, calls = 0;
+        center.addObserver(first.get(), QStringLiteral("M"), &sender,
+                           [&](const Notification &) { ++calls; });
+        center.postNotification(QStringLiteral("M"), &calls);
+        center.postNotification(QStringLiteral("M"), &sender);
+        center.removeObserver(first.get());
+        center.postNotification(QStringLiteral("M"), &sender);
+        QCOMPARE(calls, 1);
     }
 
     void userDefaultsSurviveRestart()
