@@ -323,7 +323,10 @@ private Q_SLOTS:
         const QVariantMap lookup = query({{Account, a}, {ReturnData, true}});
         if (situation == QLatin1String("trip")) {
             QCOMPARE(dataOf(keychain, a), secret);
-            QCOMPARE(keychain.updateItems(query({{Account, a}}), {{Account, QStringLiteral("a2")}}),
+            // Renamed: sealed again under the new service and account.
+            QCOMPARE(keychain.updateItems(
+                         query({{Account, a}}),
+                         {{Account, QStringLiteral("a2")}, {Service, QStringLiteral("s2")}}),
                      0);
             QCOMPARE(dataOf(keychain, QStringLiteral("a2")), secret);
             QVERIFY(!QByteArray(fileBytes(file) + fileBytes(file + QStringLiteral("-wal")))
@@ -331,9 +334,16 @@ private Q_SLOTS:
         } else if (situation == QLatin1String("copied")) {
             raw(file,
                 "UPDATE items SET (data, nonce) = (SELECT data, nonce FROM items WHERE"
-                " account = 'b') WHERE account = 'a'");
-            QCOMPARE(keychain.copyMatching(lookup), int(KeychainStatus::Decode));
-            QCOMPARE(dataOf(keychain, QStringLiteral("b")), QByteArray("b"));
+                " account = 'a') WHERE account = 'b'");
+            QCOMPARE(
+                keychain.copyMatching(query({{Account, QStringLiteral("b")}, {ReturnData, true}})),
+                int(KeychainStatus::Decode));
+            QCOMPARE(dataOf(keychain, a), secret);
+            // A rename that fails on the damaged row leaves the sound one as it was.
+            QCOMPARE(keychain.updateItems(query({}), {{Service, QStringLiteral("s3")}}),
+                     int(KeychainStatus::Decode));
+            QCOMPARE(raw(file, "SELECT count(*) FROM items WHERE service = 's3'"),
+                     QStringLiteral("0"));
         } else if (situation == QLatin1String("locked")) {
             keyring("lock");
             const QByteArray before = fileBytes(file);
