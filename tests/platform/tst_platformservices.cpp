@@ -132,6 +132,14 @@ private Q_SLOTS:
         page = handoff.pageFor(login).toLocalFile();
         QVERIFY(QFile::exists(page));
         QTRY_VERIFY(!QFile::exists(page));
+        // A runtime folder its group can read is no place for the socket.
+        QTemporaryDir data;
+        qputenv("KELVO_DATA_DIR", QFile::encodeName(data.path()));
+        QVERIFY(QFile::setPermissions(runtime.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                          | QFile::ReadGroup | QFile::ExeGroup));
+        QVERIFY(Application::instanceServerName().startsWith(data.path()));
+        qunsetenv("KELVO_DATA_DIR");
         qunsetenv("XDG_RUNTIME_DIR");
     }
 };
