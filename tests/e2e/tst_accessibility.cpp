@@ -116,6 +116,7 @@ class tst_Accessibility : public QObject
     std::unique_ptr<PXWindow> build(const QString &name)
     {
         storeLocks(name == QLatin1String("fingerprint lock") ? "10" : "01");
+        const qsizetype asked = m_server.requests().size();
         PXBaseController *screen = nullptr;
         if (name == QLatin1String("binding"))
             screen = PXScreenCreators::create(PXScreenCreators::Screen::Bind);
@@ -149,13 +150,17 @@ class tst_Accessibility : public QObject
         else if (name == QLatin1String("re-verification"))
             qobject_cast<PXLoginController *>(navigation->viewControllers().first())
                 ->forgetGestureID();
-        else if (name == QLatin1String("code"))
+        else if (name == QLatin1String("code")) // it asks the service time on appearing
             std::ignore = QTest::qWaitFor(
-                [screen] { return qobject_cast<PXCodeController *>(screen)->clock(); }, 5000);
+                [&] {
+                    return m_server.requests().size() > asked
+                        && qobject_cast<PXCodeController *>(screen)->clock();
+                },
+                5000);
         if (name.contains(QLatin1String("fingerprint")) && !name.endsWith(QLatin1String("prompt")))
             std::ignore
                 = QTest::qWaitFor([] { return openMessageBox(); }, 5000); // the reader waits
-        QTest::qWait(300);
+        QTest::qWait(10);
         return window;
     }
 
@@ -172,7 +177,7 @@ class tst_Accessibility : public QObject
 
     QString outcome(PXWindow *window)
     {
-        QTest::qWait(400); // an accessible press is an animated click
+        QTest::qWait(250); // an accessible press is an animated click
         QStringList seen;
         for (const PXBaseController *screen : window->rootViewController()->viewControllers())
             seen << screen->metaObject()->className() + screen->title();
