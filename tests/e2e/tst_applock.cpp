@@ -141,10 +141,8 @@ private Q_SLOTS:
         store(before, password);
         const QString file = PXParamModel::sharedParamModel()->loginTypeFile();
         const QByteArray written = fileBytes(file);
-        if (row == 0)
-            QVERIFY(m_fprintd.startService(steps == QLatin1String("match")
-                                               ? R"({"verify": ["verify-match"]})"
-                                               : R"({"verify": ["verify-no-match"]})"));
+        const QString verify = steps == QLatin1String("match") ? "match" : "no-match";
+        QVERIFY(row != 0 || m_fprintd.startService(R"({"verify": ["verify-)" + verify + R"("]})"));
         PXModalPresenter::scriptAnswers({});
         PXWindow window;
         auto *settings = new PXSettingController;
@@ -154,9 +152,9 @@ private Q_SLOTS:
         QTest::mouseClick(cell->sw(), Qt::LeftButton);
         auto *manage = qobject_cast<PXManageController *>(top(&window));
         QVERIFY(manage);
+        const auto gesture
+            = [manage] { return qobject_cast<PXGestureIDView *>(manage->lockView()); };
         for (const QString &step : steps.split(u' ')) {
-            const auto gesture
-                = [manage] { return qobject_cast<PXGestureIDView *>(manage->lockView()); };
             if (step == QLatin1String("back")) {
                 if (row == 0) // the refusal has come
                     QTRY_COMPARE(qobject_cast<PXTouchIDView *>(manage->lockView())->label()->text(),
