@@ -100,16 +100,14 @@ private Q_SLOTS:
         shown.reset();
         QCOMPARE(center.observerCount(), observers - 1);
         auto *bound = qobject_cast<TOTPAuthURL *>(m_auth->authURL().get());
-        QVERIFY(bound);
-        QVERIFY(bound->keychainItemRef() != firstRef);
+        QVERIFY(bound && bound->keychainItemRef() != firstRef);
         const QByteArray ref = bound->keychainItemRef();
         const QString code = bound->otpCode();
         const QUrl url = bound->url();
 
         const QByteArray defaultsFile = fileBytes(m_defaults->filePath());
-        QVERIFY(defaultsFile.contains("Ref")
+        QVERIFY(defaultsFile.contains("Ref") && !defaultsFile.contains("482913")
                 && !defaultsFile.contains(secretText.toUtf8().toBase64()));
-        QVERIFY(!defaultsFile.contains("482913"));
 
         restart();
         const std::shared_ptr<OTPAuthURL> loaded = m_auth->authURL();

@@ -200,20 +200,17 @@ private Q_SLOTS:
         if (sealing && !inKeyringSession())
             QSKIP("needs keyring_session.py");
         const QString &folder = m_folder, &file = m_file;
-        bool fixed = false;
-        const int kills = qEnvironmentVariableIntValue("KELVO_CRASH_KILLS", &fixed);
+        const int kills = qEnvironmentVariableIntValue("KELVO_CRASH_KILLS");
         const quint32 fixedSeed = quint32(qEnvironmentVariableIntValue("KELVO_CRASH_SEED"));
         const quint32 seed = fixedSeed ? fixedSeed : QRandomGenerator::global()->generate();
         QRandomGenerator random(seed);
         // Per item, the last committed generation and the one being written (-1: none).
-        qint64 committed[itemCount] = {-1, -1, -1, -1};
-        qint64 pending[itemCount] = {-1, -1, -1, -1};
-        int commits = 0;
-        int midWrite = 0;
+        qint64 committed[itemCount] = {-1, -1, -1, -1}, pending[itemCount] = {-1, -1, -1, -1};
+        int commits = 0, midWrite = 0;
         QProcessEnvironment noBus = QProcessEnvironment::systemEnvironment();
         noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                      QStringLiteral("unix:path=/nonexistent"));
-        for (int round = 0; round < (fixed && kills > 0 ? kills : sealing ? 40 : 200); ++round) {
+        for (int round = 0; round < (kills > 0 ? kills : sealing ? 40 : 200); ++round) {
             const QString where = QStringLiteral("kill %1, seed %2").arg(round).arg(seed);
             QByteArray output;
             if (sealing) {
@@ -413,7 +410,7 @@ private Q_SLOTS:
         if (failure == QLatin1String("read-only")) {
             status = lookupWithReadOnlyFile(keychain, m_folder, request);
         } else if (failure == QLatin1String("descriptors")) {
-            const int lowestFree = ::dup(0); // every lower number is taken
+            const int lowestFree = ::dup(STDOUT_FILENO); // every lower number is taken
             ::close(lowestFree);
             status = limited(RLIMIT_NOFILE, rlim_t(lowestFree),
                              [&] { return keychain.copyMatching(request); });

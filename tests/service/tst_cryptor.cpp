@@ -72,16 +72,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("algorithm");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("iv");
-        QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("cipher"); // openssl's name
-        const QByteArray twoBlocks = "sixteen byte blksixteen byte blk";
-        dataRow("AES, 3-character key, ECB", 0, "abc", QVariant(), twoBlocks, "aes-128-ecb");
-        dataRow("AES, key cut at 16", 0, "0123456789abcdefGHI", QVariant(), QByteArray("x"),
-                "aes-128-ecb");
-        dataRow("AES CBC, short IV", 0, "k", QVariant("iv"), twoBlocks, "aes-128-cbc");
-        dataRow("DES, short key, ECB", 1, "des", QVariant(), twoBlocks, "des-ecb");
-        dataRow("DES CBC, key and IV cut at 8", 1, "0123456789", QVariant("abcdefghij"), twoBlocks,
-                "des-cbc");
+        dataRow("AES, 3-character key, ECB", 0, "abc", QVariant(), "aes-128-ecb");
+        dataRow("AES CBC, short IV", 0, "k", QVariant("iv"), "aes-128-cbc");
+        dataRow("DES CBC, key and IV cut at 8", 1, "0123456789", QVariant("abcdefghij"), "des-cbc");
     }
 
     void symmetric()
@@ -89,15 +83,15 @@ private Q_SLOTS:
         QFETCH(int, algorithm);
         QFETCH(QString, key);
         QFETCH(QVariant, iv);
-        QFETCH(QByteArray, data);
         QFETCH(QString, cipher);
+        const QByteArray data = "sixteen byte blksixteen byte blk";
         // The key text cut or zero-padded to the cipher's key length.
         const QByteArray rawKey = key.toUtf8().leftJustified(algorithm == 0 ? 16 : 8, 0, true);
         const auto ivBytes = iv.isValid() ? std::optional(iv.toByteArray()) : std::nullopt;
         const QByteArray encrypted = CryptorTools::CCCryptData(data, algorithm, 0, key, ivBytes);
         QCOMPARE(encrypted, opensslEnc(cipher, rawKey, iv, data));
         QCOMPARE(CryptorTools::CCCryptData(encrypted, algorithm, 1, key, ivBytes), data);
-        if (cipher.endsWith("ecb") && data.size() == 32) // equal blocks stay equal
+        if (cipher.endsWith("ecb")) // equal blocks stay equal
             QCOMPARE(encrypted.left(16), encrypted.mid(16, 16));
     }
 
