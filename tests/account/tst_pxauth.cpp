@@ -5,19 +5,12 @@
 #include "IndependentCode.h"
 #include "Keychain.h"
 #include "NotificationCenter.h"
-#include "OTPGenerator.h"
 #include "PXAuth.h"
 #include "ScriptedHttpServer.h"
 #include "TOTPAuthURL.h"
 #include "UserDefaults.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <cmath>
 
 namespace {
 const QString deviceId = QStringLiteral("0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0");
@@ -107,16 +100,14 @@ private Q_SLOTS:
         shown.reset();
         QCOMPARE(center.observerCount(), observers - 1);
         auto *bound = qobject_cast<TOTPAuthURL *>(m_auth->authURL().get());
-        QVERIFY(bound);
-        QVERIFY(bound->keychainItemRef() != firstRef);
+        QVERIFY(bound && bound->keychainItemRef() != firstRef);
         const QByteArray ref = bound->keychainItemRef();
         const QString code = bound->otpCode();
         const QUrl url = bound->url();
 
         const QByteArray defaultsFile = fileBytes(m_defaults->filePath());
-        QVERIFY(defaultsFile.contains("Ref")
+        QVERIFY(defaultsFile.contains("Ref") && !defaultsFile.contains("482913")
                 && !defaultsFile.contains(secretText.toUtf8().toBase64()));
-        QVERIFY(!defaultsFile.contains("482913"));
 
         restart();
         const std::shared_ptr<OTPAuthURL> loaded = m_auth->authURL();
@@ -139,11 +130,8 @@ private Q_SLOTS:
     void failedSaveBindsForThisRunOnly()
     {
         QVERIFY(m_auth->setAuthURL(QStringLiteral("1,000111,2"), phone));
-        // The keychain's folder becomes unusable: a file now stands in its place.
-        const QString folder = m_dir->path() + QStringLiteral("/Keychain");
-        QVERIFY(QDir(folder).removeRecursively());
-        QFile blocker(folder);
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        QVERIFY(QDir(keychainFolder()).removeRecursively());
+        QVERIFY(blockKeychain());
         restart();
         QVERIFY(!m_auth->setAuthURL(secretText, phone));
         QCOMPARE(m_auth->authURL()->name(), phone);
@@ -158,17 +146,16 @@ private Q_SLOTS:
     {
         QCOMPARE(m_auth->getUUID(), deviceId);
         QVERIFY(m_auth->setAuthURL(secretText, phone));
-        const QString folder = m_dir->path() + QStringLiteral("/Keychain");
+        const QString folder = keychainFolder();
         QVERIFY(QDir().rename(folder, folder + QStringLiteral(".away")));
-        QFile blocker(folder);
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        QVERIFY(blockKeychain());
         DeviceInfo::setFixedValues(QStringLiteral("AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE"),
                                    QStringLiteral("18.0"));
         restart();
         QVERIFY(!m_auth->authURL());
         QVERIFY(m_auth->accountUnavailable());
         QVERIFY(m_auth->getUUID().isNull());
-        QVERIFY(blocker.remove());
+        QVERIFY(QFile::remove(folder));
         QVERIFY(QDir().rename(folder + QStringLiteral(".away"), folder));
         QCOMPARE(m_auth->authURL()->name(), phone);
         QVERIFY(!m_auth->accountUnavailable());
@@ -215,11 +202,17 @@ private Q_SLOTS:
         reply.status = status;
         server.setDefaultReply(reply);
 
-        QCOMPARE(requestServerTime(server.baseURL()), accepted);
+        PXRequestOptions options;
+        options.baseURL = server.baseURL();
+        QSignalSpy replied(m_auth.get(), &PXAuth::serverTimeReplied);
+        m_auth->getServerTime(options);
+        QVERIFY(replied.wait(10000));
+        QCOMPARE(replied.size(), 1);
+        QCOMPARE(replied.first(), QVariantList({accepted}));
         QCOMPARE(server.requests().value(0).path(), QByteArray("/clientcall/getServerTime"));
-        QVERIFY(qAbs(m_auth->timeStamp() - expected) < 1e-6);
+        QCOMPARE(m_auth->timeStamp(), expected);
         restart();
-        QVERIFY(qAbs(m_auth->timeStamp() - expected) < 1e-6);
+        QCOMPARE(m_auth->timeStamp(), expected);
     }
 
     void codeMatchesDirectDerivation_data()
@@ -248,18 +241,18 @@ private Q_SLOTS:
 
     void absentOrEmptyPasswordReadsNull()
     {
-        const QString service = QStringLiteral("svc");
-        auto stored = [&] {
-            return DRKeychain::passwordForService(service, PXAuth::uuidAccount, nullptr,
-                                                  *m_keychain);
-        };
-        QVERIFY(stored().isNull());
-        QVERIFY(DRKeychain::setPassword(QString(""), service, PXAuth::uuidAccount, nullptr,
-                                        *m_keychain));
-        QVERIFY(stored().isNull());
+        const QString service = QStringLiteral("svc"), account = PXAuth::uuidAccount;
+        QVERIFY(DRKeychain::passwordForService(service, account, nullptr, *m_keychain).isNull());
+        QVERIFY(DRKeychain::setPassword(QString(""), service, account, nullptr, *m_keychain));
+        QVERIFY(DRKeychain::passwordForService(service, account, nullptr, *m_keychain).isNull());
     }
 
 private:
+    QString keychainFolder() const { return m_dir->path() + QStringLiteral("/Keychain"); }
+
+    // The keychain's folder becomes unusable: a file stands in its place.
+    bool blockKeychain() { return QFile(keychainFolder()).open(QIODevice::WriteOnly); }
+
     // A new process: the stores are reopened from their files.
     void restart()
     {
@@ -268,20 +261,9 @@ private:
         m_defaults.reset();
         m_defaults
             = std::make_unique<UserDefaults>(m_dir->path() + QStringLiteral("/defaults.ini"));
-        m_keychain = std::make_unique<Keychain>(m_dir->path() + QStringLiteral("/Keychain"));
+        m_keychain = std::make_unique<Keychain>(keychainFolder());
         m_auth = std::make_unique<PXAuth>(*m_defaults, *m_keychain);
         m_auth->installOffsetSource();
-    }
-
-    // Whether the service's answer was accepted; false also when none came.
-    bool requestServerTime(const QUrl &baseURL)
-    {
-        PXRequestOptions options;
-        options.baseURL = baseURL;
-        options.timeout = std::chrono::milliseconds(5000);
-        QSignalSpy replied(m_auth.get(), &PXAuth::serverTimeReplied);
-        m_auth->getServerTime(options);
-        return replied.wait(10000) && replied.size() == 1 && replied.first().first().toBool();
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;

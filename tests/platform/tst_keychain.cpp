@@ -9,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fcntl.h>
+#include <csignal>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -58,7 +58,8 @@ QVariantMap query(QVariantMap map)
 }
 
 // Starts the saving child and kills it after a random delay; every fifth one
-// dies early, while opening or filling the store.
+// dies early, while opening or filling the store. Draining the pipe meanwhile
+// keeps the child from blocking on it, so the kill lands in its work.
 QByteArray runAndKill(const QString &folder, QRandomGenerator &random, bool waitForLoop,
                       const QProcessEnvironment &environment
                       = QProcessEnvironment::systemEnvironment())
@@ -66,28 +67,22 @@ QByteArray runAndKill(const QString &folder, QRandomGenerator &random, bool wait
     QProcess child;
     child.setProcessEnvironment(environment);
     child.start(QStringLiteral(KELVO_CRASH_CHILD), {folder, QString::number(itemCount)});
-    if (!child.waitForStarted(10000))
-        return {};
     QByteArray output;
-    QDeadlineTimer ready(20000);
-    while (waitForLoop && !output.contains("R 0 0\n") && !ready.hasExpired()
-           && child.state() == QProcess::Running) {
-        child.waitForReadyRead(int(ready.remainingTime()));
-        output += child.readAllStandardOutput();
-    }
-
-    // Keep draining while waiting, so the child never blocks on a full pipe
-    // and the kill lands in its work rather than in a write to us.
-    QDeadlineTimer delay(int(random.bounded(0, waitForLoop ? 25 : 60)));
-    while (!delay.hasExpired() && child.state() == QProcess::Running) {
-        child.waitForReadyRead(int(delay.remainingTime()));
-        output += child.readAllStandardOutput();
-    }
-
+    const auto drain = [&](QDeadlineTimer until, bool untilLoop) {
+        while (!until.hasExpired() && child.state() == QProcess::Running
+               && !(untilLoop && output.contains("R 0 0\n"))) {
+            child.waitForReadyRead(int(until.remainingTime()));
+            output += child.readAllStandardOutput();
+        }
+    };
+    if (child.waitForStarted(10000) && waitForLoop)
+        drain(QDeadlineTimer(20000), true);
+    drain(QDeadlineTimer(int(random.bounded(0, waitForLoop ? 25 : 60))), false);
     child.kill();
     child.waitForFinished(10000);
     return output + child.readAllStandardOutput();
 }
+
 // The tests that need a desktop keyring run inside keyring_session.py, never
 // against the keyring of whoever runs the suite.
 bool inKeyringSession()
@@ -102,55 +97,53 @@ void keyring(const char *action)
              0);
 }
 
-// Looks the item up while every file descriptor of the process is taken.
-int lookupWithoutDescriptors(Keychain &keychain, const QVariantMap &request)
+// Runs call under a tightened resource limit. A file may not grow past the
+// limit: the write fails (SIGXFSZ ignored) instead of killing the process.
+template<typename Call> int limited(int resource, rlim_t value, Call call)
 {
     rlimit old {};
-    getrlimit(RLIMIT_NOFILE, &old);
-    rlimit tight = old;
-    tight.rlim_cur = 256;
-    setrlimit(RLIMIT_NOFILE, &tight);
-    QList<int> taken;
-    for (int fd = ::open("/dev/null", O_RDONLY); fd >= 0; fd = ::open("/dev/null", O_RDONLY))
-        taken.append(fd);
-    QVariant found;
-    const int status = keychain.copyMatching(request, &found);
-    for (int fd : std::as_const(taken))
-        ::close(fd);
-    setrlimit(RLIMIT_NOFILE, &old);
+    getrlimit(resource, &old);
+    const rlimit tight {value, old.rlim_max};
+    setrlimit(resource, &tight);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    const int status = call();
+    std::signal(SIGXFSZ, previous);
+    setrlimit(resource, &old);
     return status;
 }
 
-// Looks the item up unable to write the file; root passes every permission
-// check, so it drops to "nobody" in a child.
+// Looks the item up in a child unable to write the file; root passes every
+// permission check, so there the child drops to "nobody" first.
 int lookupWithReadOnlyFile(Keychain &keychain, const QString &folder, const QVariantMap &request)
 {
-    const QString file = folder + QStringLiteral("/keychain.sqlite");
-    if (::geteuid() != 0) {
-        QFile::setPermissions(file, QFile::ReadOwner);
-        const int status = keychain.copyMatching(request);
-        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
-        return status;
-    }
-
     constexpr uid_t nobody = 65534;
+    const QString file = folder + QStringLiteral("/keychain.sqlite");
+    const bool root = ::geteuid() == 0;
     QFile::setPermissions(QFileInfo(folder).path(),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther);
-    if (::chown(QFile::encodeName(folder).constData(), nobody, nobody) != 0
-        || ::chown(QFile::encodeName(file).constData(), nobody, nobody) != 0)
-        return 1;
+    if (root
+        && (::chown(QFile::encodeName(folder).constData(), nobody, nobody) != 0
+            || ::chown(QFile::encodeName(file).constData(), nobody, nobody) != 0))
+        return KeychainStatus::Success;
     const pid_t child = ::fork();
     if (child == 0) {
-        const bool dropped = ::setgid(nobody) == 0 && ::setuid(nobody) == 0
-            && QFile::setPermissions(file, QFile::ReadOwner);
-        _exit(dropped && keychain.copyMatching(request) == KeychainStatus::NotAvailable ? 0 : 2);
+        const bool dropped = !root || (::setgid(nobody) == 0 && ::setuid(nobody) == 0);
+        _exit(dropped && QFile::setPermissions(file, QFile::ReadOwner)
+                      && keychain.copyMatching(request) == KeychainStatus::NotAvailable
+                  ? 0
+                  : 2);
     }
-
     int wstatus = 0;
     ::waitpid(child, &wstatus, 0);
     QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
-    const bool unavailable = WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0;
-    return unavailable ? KeychainStatus::NotAvailable : KeychainStatus::Success;
+    return WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0 ? KeychainStatus::NotAvailable
+                                                           : KeychainStatus::Success;
+}
+
+// Adds a generic password; the status.
+template<typename Store> int add(Store &&keychain, const QString &account, const QByteArray &data)
+{
+    return keychain.addItem(query({{Account, account}, {ValueData, data}}));
 }
 
 // The item's data, null when the lookup fails.
@@ -185,9 +178,7 @@ private Q_SLOTS:
                                   | QFile::ReadOther | QFile::ExeOther);
         const mode_t oldMask = ::umask(0);
         Keychain keychain(m_folder);
-        QCOMPARE(
-            keychain.addItem(query({{Account, QStringLiteral("a")}, {ValueData, QByteArray("d")}})),
-            KeychainStatus::Success);
+        QCOMPARE(add(keychain, QStringLiteral("a"), "d"), KeychainStatus::Success);
         ::umask(oldMask);
         QCOMPARE(fileMode(m_folder), 0700);
         for (const char *suffix : {"", "-wal", "-shm"})
@@ -209,31 +200,25 @@ private Q_SLOTS:
         if (sealing && !inKeyringSession())
             QSKIP("needs keyring_session.py");
         const QString &folder = m_folder, &file = m_file;
-        bool fixed = false;
-        const int kills = qEnvironmentVariableIntValue("KELVO_CRASH_KILLS", &fixed);
+        const int kills = qEnvironmentVariableIntValue("KELVO_CRASH_KILLS");
         const quint32 fixedSeed = quint32(qEnvironmentVariableIntValue("KELVO_CRASH_SEED"));
         const quint32 seed = fixedSeed ? fixedSeed : QRandomGenerator::global()->generate();
         QRandomGenerator random(seed);
         // Per item, the last committed generation and the one being written (-1: none).
-        qint64 committed[itemCount] = {-1, -1, -1, -1};
-        qint64 pending[itemCount] = {-1, -1, -1, -1};
-        int commits = 0;
-        int midWrite = 0;
+        qint64 committed[itemCount] = {-1, -1, -1, -1}, pending[itemCount] = {-1, -1, -1, -1};
+        int commits = 0, midWrite = 0;
         QProcessEnvironment noBus = QProcessEnvironment::systemEnvironment();
         noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                      QStringLiteral("unix:path=/nonexistent"));
-        for (int round = 0; round < (fixed && kills > 0 ? kills : sealing ? 40 : 200); ++round) {
+        for (int round = 0; round < (kills > 0 ? kills : sealing ? 40 : 200); ++round) {
             const QString where = QStringLiteral("kill %1, seed %2").arg(round).arg(seed);
             QByteArray output;
             if (sealing) {
                 QVERIFY(QDir(folder).removeRecursively());
                 std::fill(committed, committed + itemCount, -1);
                 output = runAndKill(folder, random, true, noBus);
-                QVERIFY2(
-                    raw(file, "SELECT count(*) FROM items WHERE nonce IS NULL AND data NOT NULL")
-                            .toInt()
-                        > 0,
-                    qPrintable(where));
+                QVERIFY2(raw(file, "SELECT count(*) FROM items WHERE nonce IS NULL") != "0",
+                         qPrintable(where));
             }
             output += runAndKill(folder, random, round % 5 != 0 && !sealing);
             for (const QByteArray &line : output.split('\n')) {
@@ -251,14 +236,14 @@ private Q_SLOTS:
                     ++commits;
                 }
             }
-            for (int item = 0; item < itemCount; ++item)
-                midWrite += pending[item] >= 0 ? 1 : 0;
+            midWrite += int(
+                std::count_if(pending, pending + itemCount, [](qint64 g) { return g >= 0; }));
             if (!QFileInfo::exists(file)) {
-                for (int item = 0; item < itemCount; ++item)
-                    QVERIFY2(committed[item] == -1, qPrintable(where));
+                QVERIFY2(std::count(committed, committed + itemCount, -1) == itemCount,
+                         qPrintable(where));
                 continue;
             }
-            QVERIFY2(raw(file, "PRAGMA integrity_check") == QLatin1String("ok"), qPrintable(where));
+            QVERIFY2(raw(file, "PRAGMA integrity_check") == "ok", qPrintable(where));
             QVERIFY2(movedAside(folder).isEmpty(), qPrintable(where));
 
             Keychain keychain(folder);
@@ -269,15 +254,15 @@ private Q_SLOTS:
                                                    {ReturnAttributes, true},
                                                    {ReturnData, true}}),
                                             &found);
-                QVERIFY2(status == KeychainStatus::Success
-                             || status == KeychainStatus::ItemNotFound,
+                QVERIFY2(status == (found.isValid() ? 0 : KeychainStatus::ItemNotFound),
                          qPrintable(where));
                 const QVariantMap map = found.toMap();
                 const qint64 generation
                     = KeychainCrashValues::generationOf(map.value(Generic).toByteArray(), item);
                 const QString what
                     = where + QStringLiteral(", item %1 at %2").arg(item).arg(generation);
-                QVERIFY2(generation == committed[item] || generation == pending[item],
+                QVERIFY2(generation == committed[item]
+                             || (pending[item] >= 0 && generation == pending[item]),
                          qPrintable(what));
                 if (generation >= 0)
                     QVERIFY2(map.value(ValueData).toByteArray()
@@ -309,17 +294,11 @@ private Q_SLOTS:
         QFETCH(QString, situation);
         if (!inKeyringSession())
             QSKIP("needs keyring_session.py");
-        const QString &folder = m_folder, &file = m_file;
-        const QString a = QStringLiteral("a");
+        const QString &file = m_file, a = QStringLiteral("a"), b = QStringLiteral("b");
         const QByteArray secret = QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-        const QVariantMap other
-            = query({{Account, QStringLiteral("b")}, {ValueData, QByteArray("b")}});
-        {
-            Keychain keychain(folder);
-            QCOMPARE(keychain.addItem(query({{Account, a}, {ValueData, secret}})), 0);
-            QCOMPARE(keychain.addItem(other), 0);
-        }
-        Keychain keychain(folder);
+        QCOMPARE(add(Keychain(m_folder), a, secret), 0);
+        QCOMPARE(add(Keychain(m_folder), b, "b"), 0);
+        Keychain keychain(m_folder);
         const QVariantMap lookup = query({{Account, a}, {ReturnData, true}});
         if (situation == QLatin1String("trip")) {
             QCOMPARE(dataOf(keychain, a), secret);
@@ -335,9 +314,8 @@ private Q_SLOTS:
             raw(file,
                 "UPDATE items SET (data, nonce) = (SELECT data, nonce FROM items WHERE"
                 " account = 'a') WHERE account = 'b'");
-            QCOMPARE(
-                keychain.copyMatching(query({{Account, QStringLiteral("b")}, {ReturnData, true}})),
-                int(KeychainStatus::Decode));
+            QCOMPARE(keychain.copyMatching(query({{Account, b}, {ReturnData, true}})),
+                     int(KeychainStatus::Decode));
             QCOMPARE(dataOf(keychain, a), secret);
             // A rename that fails on the damaged row leaves the sound one as it was.
             QCOMPARE(keychain.updateItems(query({}), {{Service, QStringLiteral("s3")}}),
@@ -355,7 +333,7 @@ private Q_SLOTS:
         } else {
             keyring("forget-key");
             QCOMPARE(keychain.copyMatching(lookup), int(KeychainStatus::NotAvailable));
-            QCOMPARE(keychain.addItem(other), int(KeychainStatus::NotAvailable));
+            QCOMPARE(add(keychain, b, "b"), int(KeychainStatus::NotAvailable));
             QCOMPARE(raw(file, "SELECT count(*) FROM items WHERE nonce NOT NULL"),
                      QStringLiteral("2"));
         }
@@ -377,8 +355,8 @@ private Q_SLOTS:
         if (damage == QLatin1String("page") || damage == QLatin1String("version")) {
             Keychain keychain(folder);
             for (int item = 0; item < 40; ++item)
-                QCOMPARE(keychain.addItem(query({{Account, KeychainCrashValues::account(item)},
-                                                 {ValueData, KeychainCrashValues::data(item, 1)}})),
+                QCOMPARE(add(keychain, KeychainCrashValues::account(item),
+                             KeychainCrashValues::data(item, 1)),
                          KeychainStatus::Success);
         }
         QVERIFY(QDir().mkpath(folder));
@@ -402,9 +380,7 @@ private Q_SLOTS:
 
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("unreadable")));
         Keychain keychain(folder);
-        QCOMPARE(keychain.addItem(
-                     query({{Account, QStringLiteral("new")}, {ValueData, QByteArray("fresh")}})),
-                 KeychainStatus::Success);
+        QCOMPARE(add(keychain, QStringLiteral("new"), "fresh"), KeychainStatus::Success);
         QCOMPARE(dataOf(keychain, QStringLiteral("new")), QByteArray("fresh"));
 
         const QStringList aside = movedAside(folder);
@@ -412,30 +388,41 @@ private Q_SLOTS:
         QCOMPARE(fileBytes(folder + QLatin1Char('/') + aside.first()), damaged);
     }
 
-    void openFailuresKeepTheStore_data()
+    void failuresKeepTheStore_data()
     {
-        QTest::addColumn<bool>("readOnly");
-        QTest::newRow("no file descriptors left") << false;
-        QTest::newRow("read-only file") << true;
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("no file descriptors left") << QStringLiteral("descriptors");
+        QTest::newRow("read-only file") << QStringLiteral("read-only");
+        QTest::newRow("no room for the commit") << QStringLiteral("commit");
     }
 
-    // Failing to open is not damage: the call fails, the file and the bound
-    // account stay, and the next call finds the item again.
-    void openFailuresKeepTheStore()
+    // Failing to open or to commit is not damage: the call fails, the file and
+    // the bound account stay, and the next call finds the item as it was.
+    void failuresKeepTheStore()
     {
-        QFETCH(bool, readOnly);
-        const QString &folder = m_folder;
+        QFETCH(QString, failure);
         const QString account = QStringLiteral("bound");
-        QCOMPARE(
-            Keychain(folder).addItem(query({{Account, account}, {ValueData, QByteArray("key")}})),
-            KeychainStatus::Success);
+        QCOMPARE(add(Keychain(m_folder), account, "key"), KeychainStatus::Success);
         const QVariantMap request = query({{Account, account}, {ReturnData, true}});
 
-        Keychain keychain(folder);
-        const int status = readOnly ? lookupWithReadOnlyFile(keychain, folder, request)
-                                    : lookupWithoutDescriptors(keychain, request);
+        Keychain keychain(m_folder);
+        int status = KeychainStatus::Success;
+        if (failure == QLatin1String("read-only")) {
+            status = lookupWithReadOnlyFile(keychain, m_folder, request);
+        } else if (failure == QLatin1String("descriptors")) {
+            const int lowestFree = ::dup(STDOUT_FILENO); // every lower number is taken
+            ::close(lowestFree);
+            status = limited(RLIMIT_NOFILE, rlim_t(lowestFree),
+                             [&] { return keychain.copyMatching(request); });
+        } else {
+            QVERIFY(!dataOf(keychain, account).isNull()); // open, so only the commit writes
+            status = limited(RLIMIT_FSIZE, 0, [&] {
+                return keychain.updateItems(query({{Account, account}}),
+                                            {{ValueData, QByteArray("new")}});
+            });
+        }
         QCOMPARE(status, int(KeychainStatus::NotAvailable));
-        QVERIFY(movedAside(folder).isEmpty());
+        QVERIFY(movedAside(m_folder).isEmpty());
         QCOMPARE(dataOf(keychain, account), QByteArray("key"));
     }
 

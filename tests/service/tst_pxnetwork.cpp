@@ -2,8 +2,7 @@
 #include "ScriptedHttpServer.h"
 #include "ServiceCall.h"
 
-#include <QJsonDocument>
-#include <QTest>
+#include <QtTest>
 
 using Reply = ScriptedHttpServer::Reply;
 Q_DECLARE_METATYPE(Reply)
@@ -13,7 +12,7 @@ class tst_PXNetwork : public QObject
     Q_OBJECT
 
 private:
-    ScriptedHttpServer *m_server = nullptr;
+    std::unique_ptr<ScriptedHttpServer> m_server;
 
     PXRequestOptions options(std::chrono::milliseconds timeout = std::chrono::seconds(10)) const
     {
@@ -26,26 +25,17 @@ private:
     // Runs one request to its end; a second callback would be seen too.
     ServiceCall send(bool usePost, const QVariantMap &params, const PXRequestOptions &opts)
     {
-        const QString path = QStringLiteral("/clientcall/probe");
+        const auto method = usePost ? &PXNetwork::post : &PXNetwork::get;
         return ServiceCall::run([&](auto s, auto f) {
-            if (usePost)
-                PXNetwork::post(path, params, s, f, opts);
-            else
-                PXNetwork::get(path, params, s, f, opts);
+            method(QStringLiteral("/clientcall/probe"), params, s, f, opts);
         });
     }
 
 private Q_SLOTS:
     void init()
     {
-        m_server = new ScriptedHttpServer(this);
+        m_server = std::make_unique<ScriptedHttpServer>();
         QVERIFY(m_server->start());
-    }
-
-    void cleanup()
-    {
-        delete m_server;
-        m_server = nullptr;
     }
 
     // expected: a JSON object is the payload of a success, empty is a success
