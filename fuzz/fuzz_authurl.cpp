@@ -1,12 +1,9 @@
 // Account URL parsing; an account that parses must write a URL that parses
-// again to the same text. The written period is truncated to whole seconds, so
-// an account with a period under one second writes "period=0", which no
-// reader accepts: that case is only required not to crash.
+// again to the same text, except under a one-second period (written "period=0",
+// which no reader accepts), where it must only not crash.
 #include "OTPAuthURL.h"
-#include "OTPGenerator.h"
 #include "TOTPGenerator.h"
 
-#include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -7,59 +7,52 @@
 #include <QFile>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
-#include <cstddef>
-#include <cstdint>
+
+using namespace KeychainKey;
 
 namespace {
 QVariantMap genericPasswords(QVariantMap map)
 {
-    map.insert(KeychainKey::Class, KeychainKey::ClassGenericPassword);
+    map.insert(Class, ClassGenericPassword);
     return map;
 }
 
 void exercise(Keychain &keychain)
 {
     QVariant all;
-    keychain.copyMatching(
-        genericPasswords({{KeychainKey::ReturnAttributes, true},
-                          {KeychainKey::ReturnData, true},
-                          {KeychainKey::ReturnPersistentRef, true},
-                          {KeychainKey::Synchronizable, KeychainKey::SynchronizableAny},
-                          {KeychainKey::MatchLimit, KeychainKey::MatchLimitAll}}),
-        &all);
+    keychain.copyMatching(genericPasswords({{ReturnAttributes, true},
+                                            {ReturnData, true},
+                                            {ReturnPersistentRef, true},
+                                            {Synchronizable, SynchronizableAny},
+                                            {MatchLimit, MatchLimitAll}}),
+                          &all);
     for (const QVariant &entry : all.toList()) {
-        const QByteArray ref = entry.toMap().value(KeychainKey::ValuePersistentRef).toByteArray();
+        const QByteArray ref = entry.toMap().value(ValuePersistentRef).toByteArray();
         QVariant one;
-        keychain.copyMatching(genericPasswords({{KeychainKey::ValuePersistentRef, ref},
-                                                {KeychainKey::ReturnData, true}}),
+        keychain.copyMatching(genericPasswords({{ValuePersistentRef, ref}, {ReturnData, true}}),
                               &one);
-        keychain.updateItems(genericPasswords({{KeychainKey::ValuePersistentRef, ref}}),
-                             {{KeychainKey::Generic, QByteArray("changed")}});
+        keychain.updateItems(genericPasswords({{ValuePersistentRef, ref}}),
+                             {{Generic, QByteArray("changed")}});
     }
-    keychain.addItem(genericPasswords({{KeychainKey::Service, QStringLiteral("fuzz")},
-                                       {KeychainKey::Account, QStringLiteral("a")},
-                                       {KeychainKey::ValueData, QByteArray("d")}}));
-    keychain.deleteItems(genericPasswords({{KeychainKey::Service, QStringLiteral("fuzz")}}));
+    keychain.addItem(genericPasswords(
+        {{Service, QStringLiteral("fuzz")}, {Account, "a"}, {ValueData, QByteArray("d")}}));
+    keychain.deleteItems(genericPasswords({{Service, QStringLiteral("fuzz")}}));
 }
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static QTemporaryDir root;
-    static const bool quiet = [] {
-        QLoggingCategory::setFilterRules(QStringLiteral("kelvo.platform.warning=false"));
-        return true;
-    }();
-    Q_UNUSED(quiet);
+    [[maybe_unused]] static const bool quiet
+        = (QLoggingCategory::setFilterRules(QStringLiteral("kelvo.platform.warning=false")), true);
     const QString folder = root.path() + QStringLiteral("/Keychain");
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
-    {
-        QFile file(folder + QStringLiteral("/keychain.sqlite"));
-        if (!file.open(QIODevice::WriteOnly))
-            return 0;
-        file.write(reinterpret_cast<const char *>(data), qint64(size));
-    }
+    QFile file(folder + QStringLiteral("/keychain.sqlite"));
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(reinterpret_cast<const char *>(data), qint64(size)) < 0)
+        return 0;
+    file.close();
     Keychain keychain(folder);
     exercise(keychain);
     return 0;

@@ -2,17 +2,12 @@
 #include "KeyedUnarchiver.h"
 #include "PXLoginModel.h"
 
-#include <cstddef>
-#include <cstdint>
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     const auto objects = KeyedUnarchiver::unarchiveRootList(
         bytes, QString::fromLatin1(PXLoginModel::archivedClassName));
-    if (!objects)
-        return 0;
-    for (const ArchivedObject &object : *objects) {
+    for (const ArchivedObject &object : objects.value_or(QList<ArchivedObject>())) {
         if (auto model = PXLoginModel::initWithCoder(object))
             (void)model->encodeWithCoder();
     }

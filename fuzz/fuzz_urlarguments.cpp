@@ -2,25 +2,21 @@
 // must parse to itself.
 #include "CXURLArguments.h"
 
-#include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    using A = CXURLArguments;
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
-    const auto arguments = CXURLArguments::cx_dictionaryWithHttpArgumentsString(text);
-    const QString written = CXURLArguments::cx_httpArgumentsString(arguments);
-    auto nonEmpty = arguments;
-    nonEmpty.remove(QString());
-    auto reread = CXURLArguments::cx_dictionaryWithHttpArgumentsString(written);
+    auto arguments = A::cx_dictionaryWithHttpArgumentsString(text);
+    auto reread = A::cx_dictionaryWithHttpArgumentsString(A::cx_httpArgumentsString(arguments));
+    arguments.remove(QString());
     reread.remove(QString());
-    if (reread != nonEmpty)
-        std::abort();
-    const QString plain = CXURLArguments::cx_stringByUnescapingFromURLArgument(text);
-    if (!plain.isNull()
-        && CXURLArguments::cx_stringByUnescapingFromURLArgument(
-               CXURLArguments::cx_stringByEscapingForURLArgument(plain))
-            != plain)
+    const QString plain = A::cx_stringByUnescapingFromURLArgument(text);
+    if (reread != arguments
+        || (!plain.isNull()
+            && A::cx_stringByUnescapingFromURLArgument(A::cx_stringByEscapingForURLArgument(plain))
+                != plain))
         std::abort();
     return 0;
 }
