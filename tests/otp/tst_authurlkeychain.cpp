@@ -1,9 +1,7 @@
-#include "HOTPAuthURL.h"
-#include "HOTPGenerator.h"
 #include "Keychain.h"
 #include "OTPAuthURLKeychain.h"
+#include "OTPGenerator.h"
 #include "TOTPAuthURL.h"
-#include "TOTPGenerator.h"
 
 #include <QtTest>
 
@@ -23,19 +21,6 @@ QVariantMap itemByRef(Keychain &keychain, const QByteArray &ref)
     return result.toMap();
 }
 
-QByteArray addRaw(Keychain &keychain, const QString &account, const QByteArray &generic)
-{
-    QVariantMap attributes {{Class, ClassGenericPassword},
-                            {Service, OTPAuthURLKeychain::serviceName()},
-                            {Account, account},
-                            {ValueData, secret},
-                            {ReturnPersistentRef, true}};
-    if (!generic.isNull())
-        attributes.insert(Generic, generic);
-    QVariant ref;
-    return keychain.addItem(attributes, &ref) == KeychainStatus::Success ? ref.toByteArray()
-                                                                         : QByteArray();
-}
 } // namespace
 
 class tst_AuthURLKeychain : public QObject
@@ -75,7 +60,6 @@ private Q_SLOTS:
         std::unique_ptr<OTPAuthURL> original = OTPAuthURL::authURLWithURL(url, secret);
         QVERIFY(original);
         original->setKeychain(*m_keychain);
-        QVERIFY(!original->isInKeychain());
         QVERIFY(original->saveToKeychain());
         QVERIFY(original->isInKeychain());
 
@@ -97,29 +81,22 @@ private Q_SLOTS:
     void takenNameGetsSuffix()
     {
         const QString name = QStringLiteral("13800138000");
-        std::unique_ptr<TOTPAuthURL> first = account(name);
-        std::unique_ptr<TOTPAuthURL> second = account(name);
-        QVERIFY(first->saveToKeychain());
-        QVERIFY(second->saveToKeychain());
+        const auto first = account(name), second = account(name);
+        QVERIFY(first->saveToKeychain() && second->saveToKeychain());
         QCOMPARE(second->name(), name);
-
         const QString stored
             = itemByRef(*m_keychain, second->keychainItemRef()).value(Account).toString();
-        QVERIFY2(
-            QRegularExpression(QStringLiteral("^13800138000\\.[0-9]+$")).match(stored).hasMatch(),
-            qPrintable(stored));
+        QVERIFY2(QRegularExpression("^13800138000\\.[0-9]+$").match(stored).hasMatch(),
+                 qPrintable(stored));
         QCOMPARE(itemByRef(*m_keychain, first->keychainItemRef()).value(Account).toString(), name);
     }
 
     void removedOrVanishedItems()
     {
-        std::unique_ptr<TOTPAuthURL> vanished = account(QStringLiteral("vanished"));
-        std::unique_ptr<TOTPAuthURL> url = account(QStringLiteral("gone"));
-        QVERIFY(vanished->saveToKeychain());
-        QVERIFY(url->saveToKeychain());
+        const auto vanished = account("vanished"), url = account("gone");
+        QVERIFY(vanished->saveToKeychain() && url->saveToKeychain());
 
-        // Deleted behind the account's back: the reference loads nothing, and a
-        // failed save keeps it.
+        // Deleted behind the account's back: nothing loads, a failed save keeps the reference.
         const QByteArray ref = vanished->keychainItemRef();
         QCOMPARE(
             m_keychain->deleteItems({{Class, ClassGenericPassword}, {ValuePersistentRef, ref}}),
@@ -140,7 +117,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("generic");
         QTest::addColumn<bool>("useStoredRef");
-
         QTest::newRow("null reference") << QByteArray("otpauth://totp/a?") << false;
         QTest::newRow("not a URL") << QByteArray("not a url") << true;
         QTest::newRow("no generic attribute") << QByteArray() << true;
@@ -150,10 +126,17 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, generic);
         QFETCH(bool, useStoredRef);
-        const QByteArray ref = addRaw(*m_keychain, QStringLiteral("a"), generic);
-        QVERIFY(!ref.isEmpty());
-        QVERIFY(!OTPAuthURL::authURLWithKeychainItemRef(useStoredRef ? ref : QByteArray(),
-                                                        *m_keychain));
+        QVariantMap attributes {{Class, ClassGenericPassword},
+                                {Service, OTPAuthURLKeychain::serviceName()},
+                                {Account, "a"},
+                                {ValueData, secret},
+                                {ReturnPersistentRef, true}};
+        if (!generic.isNull())
+            attributes.insert(Generic, generic);
+        QVariant ref;
+        QCOMPARE(m_keychain->addItem(attributes, &ref), KeychainStatus::Success);
+        QVERIFY(!OTPAuthURL::authURLWithKeychainItemRef(
+            useStoredRef ? ref.toByteArray() : QByteArray(), *m_keychain));
     }
 };
 
