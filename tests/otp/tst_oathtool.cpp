@@ -25,15 +25,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("algorithm");
         QTest::addColumn<unsigned>("digits");
         QTest::addColumn<int>("period");
-        for (const char *algorithm : {"SHA1", "SHA256", "SHA512"}) {
-            for (unsigned digits = 6; digits <= 8; ++digits) {
-                for (int period : {0, 30, 180}) {
+        for (const char *algorithm : {"SHA1", "SHA256", "SHA512"})
+            for (unsigned digits = 6; digits <= 8; ++digits)
+                for (int period : {0, 30, 180})
                     if (period > 0 || algorithm == QLatin1String("SHA1"))
                         QTest::addRow("%s %u %d", algorithm, digits, period)
                             << QString::fromLatin1(algorithm) << digits << period;
-                }
-            }
-        }
     }
 
     void codes()
@@ -51,13 +48,11 @@ private Q_SLOTS:
             const quint64 counter = random.generate64() >> (1 + random.bounded(63));
             const qint64 time = random.bounded(qint64(0), qint64(4000000000));
             QStringList arguments {"-d", QString::number(digits), "-w", QString::number(window)};
-            if (period)
-                arguments << "--totp=" + algorithm << "-s" << QStringLiteral("%1s").arg(period)
-                          << "-N" << QStringLiteral("@%1").arg(time);
-            else
-                arguments << "--hotp"
-                          << "-c" << QString::number(counter);
-            arguments << QString::fromLatin1(key.toHex());
+            arguments << (period ? QStringList {"--totp=" + algorithm, "-s",
+                                                QStringLiteral("%1s").arg(period), "-N",
+                                                QStringLiteral("@%1").arg(time)}
+                                 : QStringList {"--hotp", "-c", QString::number(counter)})
+                      << key.toHex();
             QProcess process;
             process.start(QStringLiteral("oathtool"), arguments);
             QVERIFY(process.waitForFinished(10000) && process.exitCode() == 0);
