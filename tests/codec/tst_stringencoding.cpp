@@ -3,21 +3,15 @@
 #include <QtTest>
 
 namespace {
-
-std::unique_ptr<CXStringEncoding> codecNamed(const QString &name)
-{
-    using Factory = std::unique_ptr<CXStringEncoding> (*)();
-    static const QHash<QString, Factory> factories {
-        {"binary", &CXStringEncoding::binaryStringEncoding},
-        {"hex", &CXStringEncoding::hexStringEncoding},
-        {"base32", &CXStringEncoding::rfc4648Base32StringEncoding},
-        {"base32hex", &CXStringEncoding::rfc4648Base32HexStringEncoding},
-        {"crockford", &CXStringEncoding::crockfordBase32StringEncoding},
-        {"base64", &CXStringEncoding::rfc4648Base64StringEncoding},
-        {"websafe", &CXStringEncoding::rfc4648Base64WebsafeStringEncoding}};
-    return factories.value(name)();
-}
-
+using E = CXStringEncoding;
+const QMap<QString, std::unique_ptr<E> (*)()> codecs {
+    {"binary", &E::binaryStringEncoding},
+    {"hex", &E::hexStringEncoding},
+    {"base32", &E::rfc4648Base32StringEncoding},
+    {"base32hex", &E::rfc4648Base32HexStringEncoding},
+    {"crockford", &E::crockfordBase32StringEncoding},
+    {"base64", &E::rfc4648Base64StringEncoding},
+    {"websafe", &E::rfc4648Base64WebsafeStringEncoding}};
 } // namespace
 
 class tst_StringEncoding : public QObject
@@ -66,7 +60,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
         QFETCH(bool, canonical);
-        const auto encoding = codecNamed(codec);
+        const auto encoding = codecs.value(codec)();
         const QByteArray decoded = encoding->decode(text);
         QCOMPARE(decoded.isNull(), bytes.isNull());
         QCOMPARE(decoded, bytes);
@@ -77,27 +71,22 @@ private Q_SLOTS:
     void roundTrip_data()
     {
         QTest::addColumn<QString>("codec");
-        for (const char *name :
-             {"binary", "hex", "base32", "base32hex", "crockford", "base64", "websafe"})
-            QTest::newRow(name) << name;
+        for (const QString &name : codecs.keys())
+            QTest::newRow(qPrintable(name)) << name;
     }
 
     void roundTrip()
     {
         QFETCH(QString, codec);
-        const auto encoding = codecNamed(codec);
+        const auto encoding = codecs.value(codec)();
         QRandomGenerator random(42);
-        for (int length = 0; length < 70; ++length) {
-            QByteArray bytes(length, Qt::Uninitialized);
-            for (char &b : bytes)
-                b = char(random.bounded(256));
+        for (QByteArray bytes; bytes.size() < 70; bytes += char(random.bounded(256)))
             QCOMPARE(encoding->decode(encoding->encode(bytes)), bytes);
-        }
     }
 
     void stringByDecodingNeedsUtf8()
     {
-        const auto hex = CXStringEncoding::hexStringEncoding();
+        const auto hex = E::hexStringEncoding();
         QCOMPARE(hex->stringByDecoding(hex->encodeString(QStringLiteral("\u4e2d"))),
                  QStringLiteral("\u4e2d"));
         QVERIFY(hex->stringByDecoding(QStringLiteral("FF")).isNull());
