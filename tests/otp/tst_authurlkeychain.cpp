@@ -60,8 +60,7 @@ private Q_SLOTS:
         std::unique_ptr<OTPAuthURL> original = OTPAuthURL::authURLWithURL(url, secret);
         QVERIFY(original);
         original->setKeychain(*m_keychain);
-        QVERIFY(original->saveToKeychain());
-        QVERIFY(original->isInKeychain());
+        QVERIFY(original->saveToKeychain() && original->isInKeychain());
 
         const QVariantMap item = itemByRef(*m_keychain, original->keychainItemRef());
         QCOMPARE(item.value(Service).toString(), OTPAuthURLKeychain::serviceName());
@@ -107,8 +106,7 @@ private Q_SLOTS:
         QCOMPARE(vanished->keychainItemRef(), ref);
 
         const QByteArray removedRef = url->keychainItemRef();
-        QVERIFY(url->removeFromKeychain());
-        QVERIFY(!url->isInKeychain());
+        QVERIFY(url->removeFromKeychain() && !url->isInKeychain());
         QVERIFY(!url->removeFromKeychain());
         QVERIFY(!OTPAuthURL::authURLWithKeychainItemRef(removedRef, *m_keychain));
     }
