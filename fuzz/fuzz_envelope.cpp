@@ -1,7 +1,6 @@
-// Feeds arbitrary replies through the client's reply handling: the first two
-// bytes pick a status and a content type, the rest is the body. Whatever
-// arrives, the outcome is a payload or one of the two user texts, and the
-// lenient readers accept any payload.
+// Feeds arbitrary replies through the client's reply handling: the first two bytes pick a status
+// and a content type, the rest is the body. Whatever arrives, the outcome is a payload or one of
+// the two user texts, and the lenient readers accept any payload.
 #include "PXEnvelope.h"
 #include "PXNetwork.h"
 #include "PXServiceAPI.h"

@@ -17,8 +17,22 @@ QVariantMap genericPasswords(QVariantMap map)
     return map;
 }
 
-void exercise(Keychain &keychain)
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    static QTemporaryDir root;
+    [[maybe_unused]] static const bool quiet
+        = (QLoggingCategory::setFilterRules(QStringLiteral("kelvo.platform.warning=false")), true);
+    const QString folder = root.path() + QStringLiteral("/Keychain");
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    QFile file(folder + QStringLiteral("/keychain.sqlite"));
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(reinterpret_cast<const char *>(data), qint64(size)) < 0)
+        return 0;
+    file.close();
+    Keychain keychain(folder);
     QVariant all;
     keychain.copyMatching(genericPasswords({{ReturnAttributes, true},
                                             {ReturnData, true},
@@ -37,23 +51,5 @@ void exercise(Keychain &keychain)
     keychain.addItem(genericPasswords(
         {{Service, QStringLiteral("fuzz")}, {Account, "a"}, {ValueData, QByteArray("d")}}));
     keychain.deleteItems(genericPasswords({{Service, QStringLiteral("fuzz")}}));
-}
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
-{
-    static QTemporaryDir root;
-    [[maybe_unused]] static const bool quiet
-        = (QLoggingCategory::setFilterRules(QStringLiteral("kelvo.platform.warning=false")), true);
-    const QString folder = root.path() + QStringLiteral("/Keychain");
-    QDir(folder).removeRecursively();
-    QDir().mkpath(folder);
-    QFile file(folder + QStringLiteral("/keychain.sqlite"));
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(reinterpret_cast<const char *>(data), qint64(size)) < 0)
-        return 0;
-    file.close();
-    Keychain keychain(folder);
-    exercise(keychain);
     return 0;
 }

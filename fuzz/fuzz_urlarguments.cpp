@@ -1,5 +1,4 @@
-// Argument-string parsing and unescaping; a parsed dictionary written back
-// must parse to itself.
+// Argument-string parsing and unescaping; a parsed dictionary written back must parse to itself.
 #include "CXURLArguments.h"
 
 #include <cstdlib>
