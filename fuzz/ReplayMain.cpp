@@ -1,5 +1,6 @@
 // Replays every file of a corpus folder through a fuzz target, so the inputs
 // the fuzzer once found interesting stay regression tests in every build.
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
