@@ -1,3 +1,4 @@
+#include "DataRow.h"
 #include "PXActionSheet.h"
 #include "PXAlertView.h"
 #include "PXModalPresenter.h"
@@ -6,12 +7,7 @@
 #include "TestWidgets.h"
 
 #include <QAccessible>
-#include <QApplication>
-#include <QLabel>
-#include <QPointer>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
 
 class TestComponents : public QObject
 {
@@ -22,11 +18,10 @@ private Q_SLOTS:
     {
         QWidget host;
         QList<int> answers;
+        const auto record = [&](int index) { answers << index; };
         PXModalPresenter::scriptAnswers({1, 3});
-        PXModalPresenter::showAlert(&host, "提示", "msg", {"取消", "确定"},
-                                    [&](int index) { answers << index; });
-        PXModalPresenter::showActionSheet(&host, {"a", "b", "c"}, "取消",
-                                          [&](int index) { answers << index; });
+        PXModalPresenter::showAlert(&host, "提示", "msg", {"取消", "确定"}, record);
+        PXModalPresenter::showActionSheet(&host, {"a", "b", "c"}, "取消", record);
         QVERIFY(answers.isEmpty());
         QTRY_COMPARE(answers, (QList<int> {1, 3}));
         QCOMPARE(PXModalPresenter::presentations().size(), 2);
@@ -53,10 +48,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<int>>("keys"); // empty: tap "确定"
         QTest::addColumn<int>("expected");
-        QTest::newRow("tap") << QList<int> {} << 1;
-        QTest::newRow("Enter") << QList<int> {Qt::Key_Return} << 1;
-        QTest::newRow("Escape") << QList<int> {Qt::Key_Escape} << 0;
-        QTest::newRow("Tab wraps to 取消") << QList<int> {Qt::Key_Tab, Qt::Key_Return} << 0;
+        dataRow("tap", QList<int> {}, 1);
+        dataRow("Enter", QList<int> {Qt::Key_Return}, 1);
+        dataRow("Escape", QList<int> {Qt::Key_Escape}, 0);
+        dataRow("Tab wraps to 取消", QList<int> {Qt::Key_Tab, Qt::Key_Return}, 0);
     }
 
     void alertAnswers()
@@ -151,18 +146,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("change"); // first one seen: position/length/text
         QTest::addColumn<QString>("expected");
         // The same digit as its neighbours: only the cursor tells where it went.
-        QTest::newRow("insert among equals") << "111" << 0 << 0 << 0 << "1"
-                                             << "0/0/1"
-                                             << "1111";
-        QTest::newRow("backspace") << "12345" << 3 << 0 << int(Qt::Key_Backspace) << ""
-                                   << "2/1/"
-                                   << "1245";
-        QTest::newRow("delete forward") << "12345" << 1 << 0 << int(Qt::Key_Delete) << ""
-                                        << "1/1/"
-                                        << "1345";
-        QTest::newRow("replace selection") << "13800000000" << 2 << 3 << 0 << "9"
-                                           << "2/3/9"
-                                           << "139000000";
+        dataRow("insert among equals", "111", 0, 0, 0, "1", "0/0/1", "1111");
+        dataRow("backspace", "12345", 3, 0, int(Qt::Key_Backspace), "", "2/1/", "1245");
+        dataRow("delete forward", "12345", 1, 0, int(Qt::Key_Delete), "", "1/1/", "1345");
+        dataRow("replace selection", "13800000000", 2, 3, 0, "9", "2/3/9", "139000000");
     }
 
     void filterSeesWhereEditsStart()
@@ -173,7 +160,6 @@ private Q_SLOTS:
         QFETCH(int, key);
         QFETCH(QString, typed);
         QFETCH(QString, expected);
-
         PXTextField field;
         field.setText(initial);
         field.setSelection(selectFrom, selectLength);
