@@ -40,18 +40,14 @@ struct RecordingRoutes : PXApplicationRoutes
     void setBindRootController() override { calls << QStringLiteral("binding root"); }
 };
 
-void walk(QAccessibleInterface *node, Path &path, QList<Path> &out)
+void walk(QAccessibleInterface *node, const Path &path, QList<Path> &out)
 {
     if (node->state().invisible)
         return;
     out.append(path);
-    for (int i = 0; i < node->childCount(); ++i) {
-        if (QAccessibleInterface *child = node->child(i)) {
-            path.append(i);
-            walk(child, path, out);
-            path.removeLast();
-        }
-    }
+    for (int i = 0; i < node->childCount(); ++i)
+        if (QAccessibleInterface *child = node->child(i))
+            walk(child, path + Path {i}, out);
 }
 
 QAccessibleInterface *find(QWidget *window, const Path &path)
@@ -65,14 +61,12 @@ QAccessibleInterface *find(QWidget *window, const Path &path)
 // The action that stands for a tap, if the object has one.
 QString tapAction(QAccessibleInterface *node)
 {
+    using A = QAccessibleActionInterface;
     const QStringList names
         = node->actionInterface() ? node->actionInterface()->actionNames() : QStringList();
-    for (const QString &name :
-         {QAccessibleActionInterface::pressAction(), QAccessibleActionInterface::toggleAction(),
-          QAccessibleActionInterface::showMenuAction()}) {
+    for (const QString &name : {A::pressAction(), A::toggleAction(), A::showMenuAction()})
         if (names.contains(name))
             return name;
-    }
     return {};
 }
 
@@ -87,11 +81,6 @@ void checkState(QAccessibleInterface *node)
     else if (auto *dot = qobject_cast<PXCodeView *>(object))
         QVERIFY(node->role() == QAccessible::CheckBox
                 && node->text(QAccessible::Name).toInt() == PXCodeView::keypadDigit(dot->number()));
-}
-
-bool usesReader(const QString &screen)
-{
-    return screen.contains("fingerprint") && !screen.endsWith("prompt");
 }
 
 void storeLocks(const QString &locks)
@@ -146,14 +135,14 @@ class tst_Accessibility : public QObject
             PXModalPresenter::showAlert(w, "提示", "<b>msg</b>", {"取消", "确定"}, answer);
         else if (name == "action sheet")
             PXModalPresenter::showActionSheet(w, {"修改手势密码", "忘记手势密码"}, "取消", answer);
-        else if (name == "fingerprint prompt")
+        else if (name == "authentication prompt")
             (m_prompt = std::make_unique<PXAuthenticationPrompt>(w))->open("指纹", answer);
         else if (name == "re-verification")
             login->forgetGestureID();
         else if (auto *code = qobject_cast<PXCodeController *>(screen)) // it asks the service time
             std::ignore = QTest::qWaitFor(
                 [&] { return m_server.requests().size() > asked && code->clock(); });
-        if (usesReader(name)) // the reader waits
+        if (name.contains("fingerprint")) // the reader waits
             std::ignore = QTest::qWaitFor([] { return openMessageBox(); });
         QTest::qWait(10);
         // What the window did while it was built is no outcome of a tap.
@@ -199,8 +188,7 @@ private Q_SLOTS:
             return false;
         });
         PXAuth &auth = PXAuth::sharedAuth();
-        const QString phone = QStringLiteral("13600136000");
-        QVERIFY(auth.setAuthURL(phone + QStringLiteral(",Ab3dE9,") + auth.getUUID(), phone));
+        QVERIFY(auth.setAuthURL("13600136000,Ab3dE9," + auth.getUUID(), "13600136000"));
         PXPasswordVM::sharedPasswordVM()->setPassword("0125", "0125");
     }
 
@@ -217,7 +205,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("screen");
         for (const char *screen :
              {"binding", "code", "settings", "manage gesture", "manage fingerprint", "gesture lock",
-              "fingerprint lock", "re-verification", "alert", "action sheet", "fingerprint prompt"})
+              "fingerprint lock", "re-verification", "alert", "action sheet",
+              "authentication prompt"})
             QTest::newRow(screen) << QString::fromLatin1(screen);
     }
 
@@ -226,14 +215,13 @@ private Q_SLOTS:
     void actionsAreClicks()
     {
         QFETCH(QString, screen);
-        if (usesReader(screen) && !m_reader)
+        if (screen.contains("fingerprint") && !m_reader)
             QSKIP("no fingerprint service stand-in");
         QList<Path> paths;
         {
             const std::unique_ptr<PXWindow> window = build(screen);
             QList<Path> all;
-            Path root;
-            walk(QAccessible::queryAccessibleInterface(window.get()), root, all);
+            walk(find(window.get(), {}), {}, all);
             for (const Path &path : all) {
                 QAccessibleInterface *node = find(window.get(), path);
                 checkState(node);

@@ -79,26 +79,6 @@ private Q_SLOTS:
             QCOMPARE(fileBytes(path), file);
     }
 
-    void saveAndReload()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("Plist/loginType.plist"));
-        {
-            PXParamModel model(path);
-            model.loginTypes()[0]->setValue(true);
-            // The folder does not exist: the write fails, the list in memory stands.
-            QVERIFY(!model.saveLoginTypes());
-            QCOMPARE(model.loginType(), qint64(1));
-            QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("Plist"))));
-            QVERIFY(model.saveLoginTypes());
-        }
-        PXParamModel reloaded(path);
-        QCOMPARE(reloaded.loginType(), qint64(1));
-        QCOMPARE(reloaded.loginTypes().size(), 2);
-        QCOMPARE(reloaded.loginTypes()[1]->key(), QStringLiteral("手势密码"));
-        QCOMPARE(reloaded.loginTypes()[1]->type(), qint64(2));
-    }
-
     void filePaths()
     {
         QTemporaryDir dir;
