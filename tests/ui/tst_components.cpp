@@ -1,5 +1,4 @@
 #include "DataRow.h"
-#include "PXActionSheet.h"
 #include "PXAlertView.h"
 #include "PXModalPresenter.h"
 #include "PXSwitch.h"
@@ -42,82 +41,62 @@ private Q_SLOTS:
         QVERIFY(PXModalPresenter::presentations().isEmpty());
     }
 
-    void alertAnswers_data()
+    void cardAnswers_data()
     {
-        QTest::addColumn<QList<int>>("keys"); // empty: tap "确定"
+        QTest::addColumn<bool>("sheet"); // else an alert
+        QTest::addColumn<int>("tap"); // button index, -1 the backdrop, -2 keys only
+        QTest::addColumn<QList<int>>("keys");
         QTest::addColumn<int>("expected");
-        dataRow("tap", QList<int> {}, 1);
-        dataRow("Enter", QList<int> {Qt::Key_Return}, 1);
-        dataRow("Escape", QList<int> {Qt::Key_Escape}, 0);
-        dataRow("Tab wraps to 取消", QList<int> {Qt::Key_Tab, Qt::Key_Return}, 0);
+        const QList<int> none, escape {Qt::Key_Escape};
+        dataRow("alert: tap", false, 1, none, 1);
+        dataRow("alert: Enter", false, -2, QList<int> {Qt::Key_Return}, 1);
+        dataRow("alert: Escape", false, -2, escape, 0);
+        dataRow("alert: Tab wraps to 取消", false, -2, QList<int> {Qt::Key_Tab, Qt::Key_Return}, 0);
+        dataRow("sheet: first", true, 0, none, 0);
+        dataRow("sheet: cancel", true, 3, none, 3);
+        dataRow("sheet: backdrop", true, -1, none, 3);
+        dataRow("sheet: Escape", true, -2, escape, 3);
     }
 
-    void alertAnswers()
+    void cardAnswers()
     {
+        QFETCH(bool, sheet);
+        QFETCH(int, tap);
         QFETCH(QList<int>, keys);
         QFETCH(int, expected);
         QWidget host;
         host.resize(375, 667);
         host.show();
-        int answer = -1;
-        PXModalPresenter::showAlert(&host, "提示", "该手机号已绑定", {"取消", "确定"},
-                                    [&](int index) { answer = index; });
-        PXAlertView *box = openMessageBox();
-        QVERIFY(box);
-        const auto buttons = box->buttons();
-        QCOMPARE(buttons.size(), 2);
-        QCOMPARE(buttons[1]->text(), QStringLiteral("确定"));
-        QVERIFY(buttons[0]->x() < buttons[1]->x() && buttons[0]->y() == buttons[1]->y());
-        QVERIFY(box->cardRect().contains(buttons[1]->geometry()));
-        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(box);
-        QCOMPARE(accessible->role(), QAccessible::AlertMessage);
-        QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("提示"));
-        QCOMPARE(box->focusWidget(), buttons[1]);
-        if (keys.isEmpty())
-            buttons[1]->click();
-        for (int key : keys)
-            QTest::keyClick(box->focusWidget(), Qt::Key(key));
-        QTRY_COMPARE(answer, expected);
-        QTRY_VERIFY(!openMessageBox());
-    }
-
-    void actionSheetAnswers_data()
-    {
-        QTest::addColumn<int>("tap"); // button index, -1 the backdrop, -2 Escape
-        QTest::addColumn<int>("expected");
-        QTest::newRow("first") << 0 << 0;
-        QTest::newRow("cancel") << 3 << 3;
-        QTest::newRow("backdrop") << -1 << 3;
-        QTest::newRow("Escape") << -2 << 3;
-    }
-
-    void actionSheetAnswers()
-    {
-        QFETCH(int, tap);
-        QFETCH(int, expected);
-        QWidget window;
-        window.resize(375, 667);
-        window.show();
         QList<int> answers;
-        PXModalPresenter::showActionSheet(&window, {"修改手势密码", "忘记手势密码", "切换其他账号"},
-                                          "取消", [&](int index) { answers << index; });
-        auto *sheet = window.findChild<PXActionSheet *>();
-        QVERIFY(sheet);
-        const auto buttons = sheet->buttons();
-        QCOMPARE(buttons.last()->text(), QStringLiteral("取消"));
-        // Choices read top to bottom, cancel at the bottom.
+        const auto record = [&](int index) { answers << index; };
+        if (sheet)
+            PXModalPresenter::showActionSheet(
+                &host, {"修改手势密码", "忘记手势密码", "切换其他账号"}, "取消", record);
+        else
+            PXModalPresenter::showAlert(&host, "提示", "该手机号已绑定", {"取消", "确定"}, record);
+        auto *card = shownWidget<PXModalOverlay>();
+        QVERIFY(card);
+        const auto buttons = card->buttons();
+        QCOMPARE(buttons.last()->text(), QString(sheet ? "取消" : "确定"));
+        // A sheet reads top to bottom, cancel at the bottom; an alert's two sit side by side.
         for (int i = 1; i < buttons.size(); ++i)
-            QVERIFY(buttons[i]->y() > buttons[i - 1]->y());
-        QCOMPARE(QAccessible::queryAccessibleInterface(sheet)->role(), QAccessible::Dialog);
-        QCOMPARE(sheet->focusWidget(), buttons.last());
+            QVERIFY(sheet ? buttons[i]->y() > buttons[i - 1]->y()
+                          : buttons[i]->x() > buttons[i - 1]->x()
+                            && buttons[i]->y() == buttons[i - 1]->y());
+        if (auto *alert = qobject_cast<PXAlertView *>(card))
+            QVERIFY(alert->cardRect().contains(buttons.last()->geometry()));
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(card);
+        QCOMPARE(accessible->role(), sheet ? QAccessible::Dialog : QAccessible::AlertMessage);
+        QVERIFY(sheet || accessible->text(QAccessible::Name) == QStringLiteral("提示"));
+        QCOMPARE(card->focusWidget(), buttons.last());
         if (tap >= 0)
             QTest::mouseClick(buttons[tap], Qt::LeftButton);
         else if (tap == -1)
-            QTest::mouseClick(sheet, Qt::LeftButton, {}, QPoint(10, 10));
-        else
-            QTest::keyClick(sheet->focusWidget(), Qt::Key_Escape);
-        QCOMPARE(answers, QList<int> {expected});
-        QTRY_VERIFY(!window.findChild<PXActionSheet *>());
+            QTest::mouseClick(card, Qt::LeftButton, {}, QPoint(10, 10));
+        for (int key : keys)
+            QTest::keyClick(card->focusWidget(), Qt::Key(key));
+        QTRY_COMPARE(answers, QList<int> {expected});
+        QTRY_VERIFY(!shownWidget<PXModalOverlay>());
     }
 
     void switchReportsOnlyUserChanges()
