@@ -40,16 +40,6 @@ struct RecordingRoutes : PXApplicationRoutes
     void setBindRootController() override { calls << QStringLiteral("binding root"); }
 };
 
-void walk(QAccessibleInterface *node, const Path &path, QList<Path> &out)
-{
-    if (node->state().invisible)
-        return;
-    out.append(path);
-    for (int i = 0; i < node->childCount(); ++i)
-        if (QAccessibleInterface *child = node->child(i))
-            walk(child, path + Path {i}, out);
-}
-
 QAccessibleInterface *find(QWidget *window, const Path &path)
 {
     QAccessibleInterface *node = QAccessible::queryAccessibleInterface(window);
@@ -70,9 +60,12 @@ QString tapAction(QAccessibleInterface *node)
     return {};
 }
 
-// Custom-drawn views tell what they show.
-void checkState(QAccessibleInterface *node)
+// Checks every object shown under node: each control has a name and an action,
+// custom-drawn views tell what they show. Lists the paths of those a tap acts on.
+void walk(QAccessibleInterface *node, const Path &path, QList<Path> &tappable)
 {
+    if (node->state().invisible || QTest::currentTestFailed())
+        return;
     QObject *object = node->object();
     if (auto *row = qobject_cast<TOTPCodeCell *>(object))
         QCOMPARE(node->text(QAccessible::Name), row->authURL()->otpCode());
@@ -81,6 +74,19 @@ void checkState(QAccessibleInterface *node)
     else if (auto *dot = qobject_cast<PXCodeView *>(object))
         QVERIFY(node->role() == QAccessible::CheckBox
                 && node->text(QAccessible::Name).toInt() == PXCodeView::keypadDigit(dot->number()));
+    auto *widget = qobject_cast<QWidget *>(object);
+    const bool control = widget && widget->isEnabled()
+        && (qobject_cast<QAbstractButton *>(widget) || widget->focusPolicy() & Qt::TabFocus);
+    const char *what = object->metaObject()->className();
+    QVERIFY2(!control || !node->text(QAccessible::Name).isEmpty(), what);
+    QVERIFY2(!control
+                 || (node->actionInterface() && !node->actionInterface()->actionNames().isEmpty()),
+             what);
+    if (!tapAction(node).isEmpty())
+        tappable << path;
+    for (int i = 0; i < node->childCount(); ++i)
+        if (QAccessibleInterface *child = node->child(i))
+            walk(child, path + Path {i}, tappable);
 }
 
 void storeLocks(const QString &locks)
@@ -218,27 +224,8 @@ private Q_SLOTS:
         if (screen.contains("fingerprint") && !m_reader)
             QSKIP("no fingerprint service stand-in");
         QList<Path> paths;
-        {
-            const std::unique_ptr<PXWindow> window = build(screen);
-            QList<Path> all;
-            walk(find(window.get(), {}), {}, all);
-            for (const Path &path : all) {
-                QAccessibleInterface *node = find(window.get(), path);
-                checkState(node);
-                auto *widget = qobject_cast<QWidget *>(node->object());
-                const bool control = widget && widget->isEnabled()
-                    && (qobject_cast<QAbstractButton *>(widget)
-                        || widget->focusPolicy() & Qt::TabFocus);
-                const char *what = node->object()->metaObject()->className();
-                QVERIFY2(!control || !node->text(QAccessible::Name).isEmpty(), what);
-                QVERIFY2(!control
-                             || (node->actionInterface()
-                                 && !node->actionInterface()->actionNames().isEmpty()),
-                         what);
-                if (!tapAction(node).isEmpty())
-                    paths << path;
-            }
-        }
+        walk(find(build(screen).get(), {}), {}, paths); // the window lives to the end of the line
+        QVERIFY(!QTest::currentTestFailed());
         QVERIFY(!paths.isEmpty());
         for (const Path &path : std::as_const(paths)) {
             QStringList ends;
