@@ -64,8 +64,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("loginType.plist"));
         QFile written(path);
-        QVERIFY(file.isNull() || (written.open(QIODevice::WriteOnly) && written.write(file) >= 0));
-        written.close();
+        QVERIFY(
+            file.isNull()
+            || (written.open(QIODevice::WriteOnly) && written.write(file) >= 0 && written.flush()));
         PXParamModel model(path);
         QCOMPARE(model.loginType(), qint64(expected));
         QCOMPARE(model.guardingType(false), qint64(expected));
@@ -85,7 +86,6 @@ private Q_SLOTS:
         qputenv("KELVO_DATA_DIR", dir.path().toLocal8Bit());
         PXFilePathVM paths;
         const QString docs = dir.path() + QStringLiteral("/Documents");
-        QCOMPARE(paths.documentFolder(), docs);
         QCOMPARE(paths.loginTypeFile(), docs + QStringLiteral("/Plist/loginType.plist"));
         QCOMPARE(fileMode(docs + QStringLiteral("/Plist")), 0700);
         QCOMPARE(fileMode(docs + QStringLiteral("/DB")), -1);

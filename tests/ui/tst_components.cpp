@@ -106,8 +106,7 @@ private Q_SLOTS:
         sw.setOn(true);
         QCOMPARE(spy.size(), 0);
         QTest::mouseClick(&sw, Qt::LeftButton);
-        QCOMPARE(spy.size(), 1);
-        QCOMPARE(spy.at(0).at(0).toBool(), false);
+        QCOMPARE(QList<QVariantList>(spy), QList<QVariantList> {{false}});
         sw.setEnabled(false);
         QTest::mouseClick(&sw, Qt::LeftButton);
         QCOMPARE(spy.size(), 1);

@@ -30,6 +30,7 @@ bool barShows(PXNavigationBar *bar, QWidget *item)
 class TestNavigation : public QObject
 {
     Q_OBJECT
+    static QStringList taken() { return std::exchange(journal, {}); }
 private Q_SLOTS:
     void init() { journal.clear(); }
 
@@ -39,17 +40,12 @@ private Q_SLOTS:
         auto *nav = new PXNavigationController(new RecordingController("a"));
         window.setRootViewController(nav);
         window.show();
-        QCOMPARE(journal, (QStringList {"a:load", "a:willAppear", "a:didAppear"}));
-
-        journal.clear();
+        QCOMPARE(taken(), (QStringList {"a:load", "a:willAppear", "a:didAppear"}));
         nav->pushViewController(new RecordingController("b"), false);
-        QCOMPARE(journal,
+        QCOMPARE(taken(),
                  (QStringList {"b:load", "a:willDisappear", "b:willAppear", "b:didAppear"}));
-
-        journal.clear();
         nav->popViewControllerAnimated(false);
-        QCOMPARE(journal, (QStringList {"b:willDisappear", "a:willAppear", "a:didAppear"}));
-
+        QCOMPARE(taken(), (QStringList {"b:willDisappear", "a:willAppear", "a:didAppear"}));
         // Nothing appears while the stack is off screen.
         window.hide();
         journal.clear();

@@ -13,10 +13,13 @@
 
 namespace {
 
+using Flags = std::optional<quint32>;
+
 struct ScriptedReachability : NetworkReachability
 {
-    std::optional<quint32> scripted; // none: the flags cannot be read
-    std::optional<quint32> flags() const override { return scripted; }
+    Flags scripted; // none: the flags cannot be read
+    explicit ScriptedReachability(int f) { scripted = f < 0 ? Flags() : Flags(f); }
+    Flags flags() const override { return scripted; }
     bool schedule() override { return true; }
     void unschedule() override { }
 };
@@ -66,10 +69,7 @@ private Q_SLOTS:
     {
         QFETCH(int, flags);
         QFETCH(bool, wifi);
-        auto scripted = std::make_unique<ScriptedReachability>();
-        if (flags >= 0)
-            scripted->scripted = quint32(flags);
-        Reachability reachability(std::move(scripted));
+        Reachability reachability(std::make_unique<ScriptedReachability>(flags));
         reachability.setAlwaysReturnLocalWiFiStatus(wifi);
         QTEST(reachability.currentReachabilityStatus(), "status");
         QTEST(reachability.connectionRequired(), "required");
