@@ -26,9 +26,6 @@
 #include <QClipboard>
 #include <QtTest>
 
-// Drives every screen as a screen-reader user would: each accessible object
-// with an action has its action run on one copy of the screen and is clicked
-// on another, and both must end the same way.
 namespace {
 using Path = QList<int>; // child indices from the window down
 
@@ -48,7 +45,6 @@ QAccessibleInterface *find(QWidget *window, const Path &path)
     return node;
 }
 
-// The action that stands for a tap, if the object has one.
 QString tapAction(QAccessibleInterface *node)
 {
     using A = QAccessibleActionInterface;
@@ -215,8 +211,8 @@ private Q_SLOTS:
             QTest::newRow(screen) << QString::fromLatin1(screen);
     }
 
-    // Every control has a name and an action, and each tap action ends as a click
-    // does: same screens, presentations, requests, answers, URLs, routes, clipboard, toast.
+    // As a screen-reader user: each tap action, run on one copy of a screen, ends as a click on
+    // another: same screens, presentations, requests, answers, URLs, routes, clipboard, toast.
     void actionsAreClicks()
     {
         QFETCH(QString, screen);

@@ -34,7 +34,6 @@ QString codeNow(const QString &text)
     return independentCode(text, Clock::now() + PXAuth::sharedAuth().timeStamp());
 }
 
-// What one of the service's test hooks answers.
 QJsonObject hook(const QString &path, const QVariantMap &params)
 {
     const auto get
@@ -90,7 +89,6 @@ private Q_SLOTS:
         QCOMPARE(stack->viewControllers().size(), 1); // no way back to binding
         QCOMPARE(UserDefaults::standardUserDefaults().stringForKey("phoneNumber"), phone);
         const QString secretText = phone + ',' + code + ',' + PXAuth::sharedAuth().getUUID();
-        // The code as the merchant reads it off the code screen's row.
         TOTPCodeCell *row = nullptr;
         QTRY_VERIFY((row = stack->topViewController()->findChild<TOTPCodeCell *>()));
         QCOMPARE(row->codeLabel()->text(), codeNow(secretText));

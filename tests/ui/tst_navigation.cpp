@@ -108,7 +108,6 @@ private Q_SLOTS:
         QFETCH(QString, leftTitle);
         QFETCH(bool, hidesBack);
         PXNavigationController nav(new RecordingController("0"));
-        nav.resize(375, 667);
         for (int i = 1; i < depth; ++i)
             nav.pushViewController(new RecordingController(QString::number(i)), false);
         PXBaseController *top = nav.topViewController();

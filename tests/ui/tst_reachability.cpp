@@ -30,7 +30,6 @@ struct CountingDelegate : PXReachabilityDelegate
     void networkReachable() override { ++calls; }
 };
 
-// Runs ip(8) inside this process's own network namespace.
 bool ip(const QString &arguments)
 {
     return QProcess::execute(QStringLiteral("ip"), arguments.split(u' ')) == 0;
