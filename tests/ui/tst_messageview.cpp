@@ -15,10 +15,7 @@ private Q_SLOTS:
     {
         QPointer<PXMessageView> shared;
         {
-            QWidget first;
-            first.resize(200, 200);
-            QWidget second;
-            second.resize(400, 300);
+            QWidget first, second;
             shared = PXMessageView::sharedWithSuperview(&first, "one");
             QCOMPARE(PXMessageView::sharedWithSuperview(&second, "two"), shared.data());
             QCOMPARE(shared->parentWidget(), &second);
@@ -26,8 +23,8 @@ private Q_SLOTS:
             second.show();
             second.resize(600, 500);
             QCOMPARE(shared->size(), QSize(600, 500));
-            QVERIFY(qAbs(shared->label()->geometry().center().x() - 300) <= 1);
-            QVERIFY(qAbs(shared->label()->geometry().center().y() - 250) <= 1);
+            QVERIFY((shared->label()->geometry().center() - QPoint(300, 250)).manhattanLength()
+                    <= 2);
         }
         // Destroyed with its host while showing; the next message makes a new one.
         QVERIFY(shared.isNull());
@@ -47,14 +44,11 @@ private Q_SLOTS:
     void newerMessageGetsItsFullSecond()
     {
         QWidget host;
-        host.resize(320, 568);
         host.show();
-        QElapsedTimer sinceFirst;
+        QElapsedTimer sinceFirst, sinceSecond;
         sinceFirst.start();
         PXMessageView *view = PXMessageView::sharedWithSuperview(&host, "first");
-        QVERIFY(view->isVisible());
         QTest::qWait(500);
-        QElapsedTimer sinceSecond;
         sinceSecond.start();
         PXMessageView::sharedWithSuperview(&host, "second");
         // Run the event loop past the end of the first message's second.
@@ -62,9 +56,7 @@ private Q_SLOTS:
             QTest::qWait(10);
         if (sinceSecond.elapsed() >= PXMessageView::displayMilliseconds)
             QSKIP("the machine was too slow to tell the two timers apart");
-        QCOMPARE(view->parentWidget(), &host);
-        QVERIFY(view->isVisible());
-        QCOMPARE(view->label()->text(), QStringLiteral("second"));
+        QVERIFY(view->isVisible() && view->label()->text() == QStringLiteral("second"));
         QTRY_VERIFY_WITH_TIMEOUT(view->parentWidget() == nullptr, 3000);
         QVERIFY(!view->isVisible());
         QVERIFY(sinceSecond.elapsed() >= PXMessageView::displayMilliseconds - 50);
