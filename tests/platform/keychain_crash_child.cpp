@@ -12,11 +12,10 @@
 namespace {
 void report(char kind, int item, qint64 generation)
 {
-    const QByteArray line = QByteArray(1, kind) + ' ' + QByteArray::number(item) + ' '
-        + QByteArray::number(generation) + '\n';
     // One write per line keeps lines whole in the pipe.
+    const QByteArray line = QString::asprintf("%c %d %lld\n", kind, item, generation).toLatin1();
     [[maybe_unused]] const ssize_t written
-        = ::write(STDOUT_FILENO, line.constData(), size_t(line.size()));
+        = ::write(STDOUT_FILENO, line.data(), size_t(line.size()));
 }
 
 QVariantMap matchFor(int item)
@@ -36,10 +35,9 @@ bool save(Keychain &keychain, int item, qint64 generation)
     attributes.insert(values);
     const int status = generation == 0 ? keychain.addItem(attributes)
                                        : keychain.updateItems(matchFor(item), values);
-    if (status != KeychainStatus::Success)
-        return false;
-    report('C', item, generation);
-    return true;
+    if (status == KeychainStatus::Success)
+        report('C', item, generation);
+    return status == KeychainStatus::Success;
 }
 } // namespace
 
