@@ -1,7 +1,6 @@
-// Saves keychain items in a loop until killed. Before each change it prints
-// "B <item> <generation>" and after the change is committed "C <item>
-// <generation>", unbuffered, so whoever kills it knows which values may be in
-// the store: the last committed one or the one being written.
+// Saves keychain items in a loop until killed. It prints "B <item> <generation>"
+// before each change and "C <item> <generation>" once it is committed, so whoever
+// kills it knows which values may be in the store.
 #include "Keychain.h"
 #include "keychain_crash_values.h"
 
@@ -18,10 +17,11 @@ void report(char kind, int item, qint64 generation)
         = ::write(STDOUT_FILENO, line.data(), size_t(line.size()));
 }
 
-QVariantMap matchFor(int item)
+QVariantMap matchFor(int item, QVariantMap more = {})
 {
-    return {{KeychainKey::Class, KeychainKey::ClassGenericPassword},
-            {KeychainKey::Account, KeychainCrashValues::account(item)}};
+    more.insert(KeychainKey::Class, KeychainKey::ClassGenericPassword);
+    more.insert(KeychainKey::Account, KeychainCrashValues::account(item));
+    return more;
 }
 
 // Generation 0 adds the item, later ones update it.
@@ -31,9 +31,7 @@ bool save(Keychain &keychain, int item, qint64 generation)
     const QVariantMap values {
         {KeychainKey::Generic, KeychainCrashValues::generic(item, generation)},
         {KeychainKey::ValueData, KeychainCrashValues::data(item, generation)}};
-    QVariantMap attributes = matchFor(item);
-    attributes.insert(values);
-    const int status = generation == 0 ? keychain.addItem(attributes)
+    const int status = generation == 0 ? keychain.addItem(matchFor(item, values))
                                        : keychain.updateItems(matchFor(item), values);
     if (status == KeychainStatus::Success)
         report('C', item, generation);
@@ -49,9 +47,8 @@ int main(int argc, char **argv)
     Keychain keychain(QString::fromLocal8Bit(argv[1]));
     std::vector<qint64> generations(size_t(items), 0);
     for (int item = 0; item < items; ++item) {
-        QVariantMap query = matchFor(item);
-        query.insert(KeychainKey::ReturnAttributes, true);
         QVariant found;
+        const QVariantMap query = matchFor(item, {{KeychainKey::ReturnAttributes, true}});
         if (keychain.copyMatching(query, &found) == KeychainStatus::Success)
             generations[size_t(item)] = KeychainCrashValues::generationOf(
                 found.toMap().value(KeychainKey::Generic).toByteArray(), item);

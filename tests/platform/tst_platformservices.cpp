@@ -6,7 +6,6 @@
 
 #include "FileModes.h"
 #include <QDesktopServices>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -51,12 +50,10 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("state/defaults.ini"));
-        {
-            UserDefaults defaults(path);
-            defaults.setObject(QByteArray("\x00\x01\xfe", 3), QStringLiteral("keychainItemRef"));
-            defaults.setDouble(1.7e9 + 0.25, QStringLiteral("com.ostrel.limitbegantime"));
-            QVERIFY(defaults.synchronize());
-        }
+        UserDefaults defaults(path);
+        defaults.setObject(QByteArray("\x00\x01\xfe", 3), QStringLiteral("keychainItemRef"));
+        defaults.setDouble(1.7e9 + 0.25, QStringLiteral("com.ostrel.limitbegantime"));
+        QVERIFY(defaults.synchronize());
         QCOMPARE(fileMode(path), 0600);
         QCOMPARE(fileMode(dir.filePath(QStringLiteral("state"))), 0700);
         UserDefaults reread(path);
@@ -91,8 +88,7 @@ private Q_SLOTS:
     {
         QTemporaryDir runtime; // 0700, as a session's runtime folder is
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-        const QUrl login(
-            QStringLiteral("https://m.example.test/pso/vipostrellogin?win=m&token=a\"b>"));
+        const QUrl login(QStringLiteral("https://m.example.test/login?win=m&token=a\"b>"));
         QString page;
         {
             Application application;
@@ -105,8 +101,8 @@ private Q_SLOTS:
             QCOMPARE(fileMode(QFileInfo(page).path()), 0700);
             QCOMPARE(fileMode(page), 0600);
             const QByteArray text = fileBytes(page);
-            QVERIFY2(text.contains("content=\"0;url=https://m.example.test/pso/"
-                                   "vipostrellogin?win=m&amp;token=a%22b%3E\""),
+            QVERIFY2(text.contains(
+                         "content=\"0;url=https://m.example.test/login?win=m&amp;token=a%22b%3E\""),
                      text.constData());
         }
         QVERIFY(!QFile::exists(page));

@@ -8,9 +8,7 @@
 inline int fileMode(const QString &path)
 {
     struct stat st = {};
-    if (::stat(path.toLocal8Bit().constData(), &st) != 0)
-        return -1;
-    return int(st.st_mode & 07777);
+    return ::stat(path.toLocal8Bit().constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
 // A file's bytes, empty when it cannot be read.

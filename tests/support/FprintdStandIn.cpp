@@ -15,10 +15,9 @@ const QString python = QStringLiteral("/usr/bin/python3"); // the one Debian's d
 
 bool waitFor(const std::function<bool()> &condition, int timeoutMs)
 {
-    for (QDeadlineTimer deadline(timeoutMs); !condition(); QThread::msleep(20)) {
+    for (QDeadlineTimer deadline(timeoutMs); !condition(); QThread::msleep(20))
         if (deadline.hasExpired())
             return false;
-    }
     return true;
 }
 } // namespace

@@ -47,11 +47,10 @@ void ScriptedHttpServer::onReadyRead(QTcpSocket *socket)
     const QList<QByteArray> lines = buffer.left(headerEnd).split('\n');
     const QList<QByteArray> requestLine = lines.constFirst().trimmed().split(' ');
     Request request {requestLine.value(0), requestLine.value(1), {}, {}};
-    for (const QByteArray &line : lines.mid(1)) {
+    for (const QByteArray &line : lines.mid(1))
         if (const qsizetype colon = line.indexOf(':'); colon > 0)
             request.headers.insert(line.left(colon).trimmed().toLower(),
                                    line.mid(colon + 1).trimmed());
-    }
     const qsizetype length = request.headers.value("content-length", "0").toLongLong();
     if (buffer.size() - headerEnd - 4 < length)
         return;

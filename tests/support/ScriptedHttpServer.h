@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
-#include <QList>
 #include <QMap>
 #include <QQueue>
 #include <QTcpServer>

@@ -4,15 +4,15 @@
 #include <QRegularExpression>
 
 ServiceProcess::ServiceProcess(const QString &program, const QStringList &extraArguments)
-    : m_program(program)
-    , m_arguments(extraArguments)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.setProgram(program);
+    m_process.setArguments(QStringList {"--port", "0", "--test-routes"} + extraArguments);
 }
 
 bool ServiceProcess::start(int timeoutMs)
 {
-    m_process.start(m_program, QStringList {"--port", "0", "--test-routes"} + m_arguments);
+    m_process.start();
     static const QRegularExpression listening(QStringLiteral("listening on (http://\\S+)"));
     const QDeadlineTimer deadline(timeoutMs);
     while (m_process.waitForReadyRead(int(deadline.remainingTime()))) {

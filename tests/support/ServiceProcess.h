@@ -24,8 +24,6 @@ public:
     QString output();
 
 private:
-    QString m_program;
-    QStringList m_arguments;
     TestChildProcess m_process;
     QByteArray m_output;
     QUrl m_baseURL;
