@@ -6,7 +6,6 @@
 
 #include <QString>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 void report(char kind, int item, qint64 generation)
@@ -45,12 +44,12 @@ int main(int argc, char **argv)
         return 2;
     const int items = std::max(QByteArray(argv[2]).toInt(), 1);
     Keychain keychain(QString::fromLocal8Bit(argv[1]));
-    std::vector<qint64> generations(size_t(items), 0);
+    QList<qint64> generations(items, 0);
     for (int item = 0; item < items; ++item) {
         QVariant found;
         const QVariantMap query = matchFor(item, {{KeychainKey::ReturnAttributes, true}});
         if (keychain.copyMatching(query, &found) == KeychainStatus::Success)
-            generations[size_t(item)] = KeychainCrashValues::generationOf(
+            generations[item] = KeychainCrashValues::generationOf(
                 found.toMap().value(KeychainKey::Generic).toByteArray(), item);
         else if (!save(keychain, item, 0))
             return 1;
@@ -58,7 +57,7 @@ int main(int argc, char **argv)
     report('R', 0, 0);
     for (qint64 step = 0;; ++step) {
         const int item = int(step % items);
-        if (!save(keychain, item, ++generations[size_t(item)]))
+        if (!save(keychain, item, ++generations[item]))
             return 1;
     }
 }

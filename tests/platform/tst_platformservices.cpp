@@ -25,24 +25,22 @@ private Q_SLOTS:
     void observerGoneMidDelivery()
     {
         NotificationCenter center;
+        const QString n = QStringLiteral("N"), m = QStringLiteral("M");
         auto first = std::make_unique<QObject>();
         auto second = std::make_unique<QObject>();
         int secondCalls = 0;
-        center.addObserver(first.get(), QStringLiteral("N"), nullptr,
-                           [&](const Notification &) { second.reset(); });
-        center.addObserver(second.get(), QStringLiteral("N"), nullptr,
-                           [&](const Notification &) { ++secondCalls; });
-        center.postNotification(QStringLiteral("N"));
+        center.addObserver(first.get(), n, nullptr, [&](const Notification &) { second.reset(); });
+        center.addObserver(second.get(), n, nullptr, [&](const Notification &) { ++secondCalls; });
+        center.postNotification(n);
         QCOMPARE(secondCalls, 0);
         QCOMPARE(center.observerCount(), 1);
         // A row hears its own account only, and nothing once it has left.
         int sender = 0, calls = 0;
-        center.addObserver(first.get(), QStringLiteral("M"), &sender,
-                           [&](const Notification &) { ++calls; });
-        center.postNotification(QStringLiteral("M"), &calls);
-        center.postNotification(QStringLiteral("M"), &sender);
+        center.addObserver(first.get(), m, &sender, [&](const Notification &) { ++calls; });
+        center.postNotification(m, &calls);
+        center.postNotification(m, &sender);
         center.removeObserver(first.get());
-        center.postNotification(QStringLiteral("M"), &sender);
+        center.postNotification(m, &sender);
         QCOMPARE(calls, 1);
     }
 

@@ -63,11 +63,10 @@ void ScriptedHttpServer::onReadyRead(QTcpSocket *socket)
 void ScriptedHttpServer::answer(QTcpSocket *socket)
 {
     const Reply reply = m_script.isEmpty() ? m_default : m_script.dequeue();
-    if (reply.action != Reply::Action::Respond) {
-        if (reply.action == Reply::Action::Close)
-            socket->abort();
+    if (reply.action == Reply::Action::Close)
+        socket->abort();
+    if (reply.action != Reply::Action::Respond)
         return;
-    }
     QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Scripted\r\n";
     if (!reply.contentType.isEmpty())
         head += "Content-Type: " + reply.contentType + "\r\n";
