@@ -1,28 +1,26 @@
-// Saves keychain items in a loop until killed. Before each change it prints
-// "B <item> <generation>" and after the change is committed "C <item>
-// <generation>", unbuffered, so whoever kills it knows which values may be in
-// the store: the last committed one or the one being written.
+// Saves keychain items in a loop until killed. It prints "B <item> <generation>"
+// before each change and "C <item> <generation>" once it is committed, so whoever
+// kills it knows which values may be in the store.
 #include "Keychain.h"
 #include "keychain_crash_values.h"
 
 #include <QString>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 void report(char kind, int item, qint64 generation)
 {
-    const QByteArray line = QByteArray(1, kind) + ' ' + QByteArray::number(item) + ' '
-        + QByteArray::number(generation) + '\n';
     // One write per line keeps lines whole in the pipe.
+    const QByteArray line = QString::asprintf("%c %d %lld\n", kind, item, generation).toLatin1();
     [[maybe_unused]] const ssize_t written
-        = ::write(STDOUT_FILENO, line.constData(), size_t(line.size()));
+        = ::write(STDOUT_FILENO, line.data(), size_t(line.size()));
 }
 
-QVariantMap matchFor(int item)
+QVariantMap matchFor(int item, QVariantMap more = {})
 {
-    return {{KeychainKey::Class, KeychainKey::ClassGenericPassword},
-            {KeychainKey::Account, KeychainCrashValues::account(item)}};
+    more.insert(KeychainKey::Class, KeychainKey::ClassGenericPassword);
+    more.insert(KeychainKey::Account, KeychainCrashValues::account(item));
+    return more;
 }
 
 // Generation 0 adds the item, later ones update it.
@@ -32,14 +30,11 @@ bool save(Keychain &keychain, int item, qint64 generation)
     const QVariantMap values {
         {KeychainKey::Generic, KeychainCrashValues::generic(item, generation)},
         {KeychainKey::ValueData, KeychainCrashValues::data(item, generation)}};
-    QVariantMap attributes = matchFor(item);
-    attributes.insert(values);
-    const int status = generation == 0 ? keychain.addItem(attributes)
+    const int status = generation == 0 ? keychain.addItem(matchFor(item, values))
                                        : keychain.updateItems(matchFor(item), values);
-    if (status != KeychainStatus::Success)
-        return false;
-    report('C', item, generation);
-    return true;
+    if (status == KeychainStatus::Success)
+        report('C', item, generation);
+    return status == KeychainStatus::Success;
 }
 } // namespace
 
@@ -49,13 +44,12 @@ int main(int argc, char **argv)
         return 2;
     const int items = std::max(QByteArray(argv[2]).toInt(), 1);
     Keychain keychain(QString::fromLocal8Bit(argv[1]));
-    std::vector<qint64> generations(size_t(items), 0);
+    QList<qint64> generations(items, 0);
     for (int item = 0; item < items; ++item) {
-        QVariantMap query = matchFor(item);
-        query.insert(KeychainKey::ReturnAttributes, true);
         QVariant found;
+        const QVariantMap query = matchFor(item, {{KeychainKey::ReturnAttributes, true}});
         if (keychain.copyMatching(query, &found) == KeychainStatus::Success)
-            generations[size_t(item)] = KeychainCrashValues::generationOf(
+            generations[item] = KeychainCrashValues::generationOf(
                 found.toMap().value(KeychainKey::Generic).toByteArray(), item);
         else if (!save(keychain, item, 0))
             return 1;
@@ -63,7 +57,7 @@ int main(int argc, char **argv)
     report('R', 0, 0);
     for (qint64 step = 0;; ++step) {
         const int item = int(step % items);
-        if (!save(keychain, item, ++generations[size_t(item)]))
+        if (!save(keychain, item, ++generations[item]))
             return 1;
     }
 }

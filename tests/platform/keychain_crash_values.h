@@ -27,10 +27,8 @@ inline QByteArray data(int item, qint64 generation)
 inline qint64 generationOf(const QByteArray &genericValue, int item)
 {
     const QByteArray prefix = QByteArray::number(item) + ':';
-    if (!genericValue.startsWith(prefix))
-        return -1;
     bool ok = false;
     const qint64 generation = genericValue.mid(prefix.size()).toLongLong(&ok);
-    return ok ? generation : -1;
+    return ok && genericValue.startsWith(prefix) ? generation : -1;
 }
 } // namespace KeychainCrashValues

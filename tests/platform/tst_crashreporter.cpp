@@ -1,5 +1,6 @@
 #include "CrashReporter.h"
 
+#include <QFile>
 #include <QtTest>
 
 #include <csignal>
@@ -39,29 +40,21 @@ private Q_SLOTS:
         const pid_t child = ::fork();
         QVERIFY(child >= 0);
         if (child == 0) {
-            ::close(pipeFds[0]);
             markerFd = pipeFds[1];
-            // Keep the child's stack dump out of the test log.
-            const int devNull = ::open("/dev/null", O_WRONLY);
-            ::dup2(devNull, STDERR_FILENO);
-            CrashReporter &reporter = CrashReporter::sharedInstance();
-            reporter.setCrashCallback(&writeMarker);
-            reporter.installWithAppId(QStringLiteral("900000001"));
+            ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO); // no stack dump in the log
+            CrashReporter::sharedInstance().setCrashCallback(&writeMarker);
+            CrashReporter::sharedInstance().installWithAppId(QStringLiteral("900000001"));
             ::raise(signal);
             ::_exit(42); // not reached when the handler re-raises
         }
         ::close(pipeFds[1]);
-        char buffer[64] = {};
-        ssize_t got = 0;
-        ssize_t n = 0;
-        while ((n = ::read(pipeFds[0], buffer + got, sizeof buffer - 1 - size_t(got))) > 0)
-            got += n;
-        ::close(pipeFds[0]);
+        QFile marker;
+        QVERIFY(marker.open(pipeFds[0], QIODevice::ReadOnly, QFile::AutoCloseHandle));
         int status = 0;
         QCOMPARE(::waitpid(child, &status, 0), child);
         QVERIFY2(WIFSIGNALED(status), "the child must die of the signal, not exit");
         QCOMPARE(WTERMSIG(status), signal);
-        QCOMPARE(QByteArray(buffer, got), QByteArray("callback ran"));
+        QCOMPARE(marker.readAll(), QByteArray("callback ran"));
     }
 };
 

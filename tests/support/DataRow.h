@@ -3,13 +3,12 @@
 #include <QtTest>
 
 // One QTest table row on one line; text literals become QString columns.
-inline QString dataColumn(const char *text)
+template<typename T> auto dataColumn(T value)
 {
-    return QString::fromUtf8(text);
-}
-template<typename T> T dataColumn(T value)
-{
-    return value;
+    if constexpr (std::is_same_v<T, const char *>)
+        return QString::fromUtf8(value);
+    else
+        return value;
 }
 template<typename... T> void dataRow(const char *name, T... values)
 {

@@ -7,11 +7,8 @@
 // The permission bits of a file or folder (e.g. 0600, 0700), -1 when absent.
 inline int fileMode(const QString &path)
 {
-    struct stat st
-    { };
-    if (::stat(path.toLocal8Bit().constData(), &st) != 0)
-        return -1;
-    return int(st.st_mode & 07777);
+    struct stat st = {};
+    return ::stat(path.toLocal8Bit().constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
 }
 
 // A file's bytes, empty when it cannot be read.

@@ -15,12 +15,9 @@ const QString python = QStringLiteral("/usr/bin/python3"); // the one Debian's d
 
 bool waitFor(const std::function<bool()> &condition, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
+    for (QDeadlineTimer deadline(timeoutMs); !condition(); QThread::msleep(20))
         if (deadline.hasExpired())
             return false;
-        QThread::msleep(20);
-    }
     return true;
 }
 } // namespace
@@ -35,10 +32,9 @@ FprintdStandIn::~FprintdStandIn()
 QString FprintdStandIn::missingTools()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("dbus-run-session")).isEmpty())
-        return QStringLiteral(
-            "dbus-run-session is not installed (scripts/bootstrap installs dbus)");
+        return QStringLiteral("dbus-run-session is missing (scripts/bootstrap installs dbus)");
     if (QProcess::execute(python, {"-c", "import dbusmock"}) != 0)
-        return QStringLiteral("python3-dbusmock is not installed (scripts/bootstrap installs it)");
+        return QStringLiteral("python3-dbusmock is missing (scripts/bootstrap installs it)");
     return {};
 }
 

@@ -14,13 +14,11 @@ public:
     FprintdStandIn(const FprintdStandIn &) = delete;
     FprintdStandIn &operator=(const FprintdStandIn &) = delete;
 
-    // Empty when dbus-run-session and python3-dbusmock are there, else why
-    // the tests have to skip.
+    // Why the tests have to skip (a tool missing), empty when they need not.
     static QString missingTools();
 
     bool startBus();
-    // parameters: the template's JSON parameters ("{}" for a reader with
-    // an enrolled finger that waits).
+    // The template's JSON parameters: "{}" is a reader with a finger that waits.
     bool startService(const QString &parameters);
     void stopService();
 

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QByteArray>
 #include <QHash>
-#include <QList>
+#include <QHostAddress>
 #include <QMap>
 #include <QQueue>
 #include <QTcpServer>
@@ -20,11 +19,8 @@ class ScriptedHttpServer : public QTcpServer
 public:
     struct Reply
     {
-        enum class Action {
-            Respond, // send the reply below
-            Hang, // read the request, never answer
-            Close, // close the connection without a word
-        };
+        // Hang: read the request, never answer; Close: hang up without a word.
+        enum class Action { Respond, Hang, Close };
         Action action = Action::Respond;
         int status = 200;
         // Sent as the Content-Type header unless empty.
@@ -41,7 +37,7 @@ public:
         QHash<QByteArray, QByteArray> headers; // names in lower case
         QByteArray body;
 
-        QByteArray path() const;
+        QByteArray path() const { return target.split('?').constFirst(); }
         // Query fields (GET) or form-body fields (POST), decoded as a server
         // reads a form: "+" is a space, then percent escapes as UTF-8.
         QMap<QString, QString> fields() const;
@@ -49,26 +45,24 @@ public:
 
     explicit ScriptedHttpServer(QObject *parent = nullptr);
 
-    // Listens on 127.0.0.1 on a free port.
-    bool start();
-    QUrl baseURL() const;
+    bool start() { return listen(QHostAddress::LocalHost, 0); }
+    QUrl baseURL() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(serverPort())); }
 
-    void enqueue(const Reply &reply);
-    void setDefaultReply(const Reply &reply);
-    static Reply json(const QByteArray &body, const QByteArray &contentType = "text/html");
-    static QMap<QString, QString> formFields(QByteArray form);
+    void enqueue(const Reply &reply) { m_script.enqueue(reply); }
+    void setDefaultReply(const Reply &reply) { m_default = reply; }
+    static Reply json(const QByteArray &body, const QByteArray &contentType = "text/html")
+    {
+        return {Reply::Action::Respond, 200, contentType, body};
+    }
 
     QList<Request> requests() const { return m_requests; }
 
 private:
-    void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
-    bool tryParse(QTcpSocket *socket);
     void answer(QTcpSocket *socket);
-    static QByteArray statusLine(int status);
 
     QHash<QTcpSocket *, QByteArray> m_buffers;
     QQueue<Reply> m_script;
-    Reply m_default;
+    Reply m_default = json(R"({"data":{"code":0,"msg":"ok"}})");
     QList<Request> m_requests;
 };

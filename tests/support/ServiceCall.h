@@ -5,9 +5,8 @@
 #include <functional>
 #include <optional>
 
-// Runs one asynchronous service call to its end for a test and tells how it
-// ended. The callback types are those of the client (success with the
-// optional payload, failure with a text).
+// Runs one asynchronous client call to its end and tells how it ended: the
+// client's callbacks (success with the optional payload, failure with a text).
 struct ServiceCall
 {
     using SuccessFn = std::function<void(const std::optional<QJsonObject> &)>;

@@ -4,35 +4,22 @@
 #include <QRegularExpression>
 
 ServiceProcess::ServiceProcess(const QString &program, const QStringList &extraArguments)
-    : m_program(program)
-    , m_arguments(extraArguments)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-}
-
-ServiceProcess::~ServiceProcess()
-{
-    stop();
+    m_process.setProgram(program);
+    m_process.setArguments(QStringList {"--port", "0", "--test-routes"} + extraArguments);
 }
 
 bool ServiceProcess::start(int timeoutMs)
 {
-    m_process.start(
-        m_program,
-        QStringList {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--test-routes")}
-            + m_arguments);
-    if (!m_process.waitForStarted(timeoutMs))
-        return false;
+    m_process.start();
     static const QRegularExpression listening(QStringLiteral("listening on (http://\\S+)"));
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        const auto match = listening.match(output());
-        if (match.hasMatch()) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+        if (const auto match = listening.match(output()); match.hasMatch()) {
             m_baseURL = QUrl(match.captured(1));
             return true;
         }
-        if (!m_process.waitForReadyRead(int(deadline.remainingTime())))
-            break;
     }
     stop();
     return false;
@@ -40,10 +27,8 @@ bool ServiceProcess::start(int timeoutMs)
 
 void ServiceProcess::stop()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return;
     m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(5000)) {
         m_process.kill();
         m_process.waitForFinished(5000);
     }

@@ -11,7 +11,7 @@ class ServiceProcess
 public:
     // program: the kelvo-service executable (KELVO_SERVICE_BIN in tests).
     explicit ServiceProcess(const QString &program, const QStringList &extraArguments = {});
-    ~ServiceProcess();
+    ~ServiceProcess() { stop(); }
     ServiceProcess(const ServiceProcess &) = delete;
     ServiceProcess &operator=(const ServiceProcess &) = delete;
 
@@ -24,8 +24,6 @@ public:
     QString output();
 
 private:
-    QString m_program;
-    QStringList m_arguments;
     TestChildProcess m_process;
     QByteArray m_output;
     QUrl m_baseURL;

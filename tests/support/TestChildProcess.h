@@ -2,11 +2,9 @@
 
 #include <QProcess>
 
-// A process a test starts (the reference service, the app, a helper) that
-// dies with the test. A test that crashes never runs its destructors: a child
-// left running would keep the output pipe it inherited open, and CTest waits
-// for that pipe until its timeout, ten minutes later. The kernel ends the
-// child the moment the test process goes.
+// A process a test starts that dies with the test: a crashed test runs no
+// destructors, and a child left running keeps the inherited output pipe open,
+// so CTest would wait for it until its timeout.
 class TestChildProcess : public QProcess
 {
 public:

@@ -9,11 +9,9 @@
 // The first visible widget of type T, if any.
 template<typename T> T *shownWidget()
 {
-    const auto widgets = QApplication::allWidgets();
-    for (QWidget *w : widgets) {
+    for (QWidget *w : QApplication::allWidgets())
         if (auto *found = qobject_cast<T *>(w); found && found->isVisible())
             return found;
-    }
     return nullptr;
 }
 
