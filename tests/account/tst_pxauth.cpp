@@ -208,7 +208,7 @@ private Q_SLOTS:
         m_auth->getServerTime(options);
         QVERIFY(replied.wait(10000));
         QCOMPARE(replied.size(), 1);
-        QCOMPARE(replied.first(), QVariantList({accepted}));
+        QCOMPARE(replied.first(), QVariantList {QVariant(accepted)});
         QCOMPARE(server.requests().value(0).path(), QByteArray("/clientcall/getServerTime"));
         QCOMPARE(m_auth->timeStamp(), expected);
         restart();
